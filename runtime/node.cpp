@@ -1,0 +1,366 @@
+// Term node store: leaf and pair blocks, the header word, release, handles.
+#include "node.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <malloc.h>
+
+#include "glyph.h"
+
+// Every leaf block has at least this many bytes after the header, zero past
+// the text, so fixed-width reads of short leaves (a blank-led leaf is read
+// as 9 bytes) stay inside the block.
+static constexpr size_t LEAF_MIN_TEXT_AREA = 10;
+
+// The longest length header of a byte-string leaf: '(', ten digits, ')'.
+static constexpr i64 POST_HEADER_MAX = 12;
+
+static bool byte_is_digit(u8 c) { return c >= '0' && c <= '9'; }
+
+// ---------------------------------------------------------------------------
+// Header
+// ---------------------------------------------------------------------------
+
+void node_retain(Node* n) {
+    VORN_ASSERT(node_refcount(n) != REFCOUNT_MAX);
+    n->header += 1;
+}
+
+void node_set_arity(Node* n, i64 a) {
+    VORN_ASSERT(a <= ARITY_MAX);
+    VORN_ASSERT(a >= -ARITY_BIAS);
+    n->header = (n->header & ~ARITY_CODE_MASK) | (u64(a + ARITY_BIAS) << TAG_SHIFT);
+}
+
+void node_set_aux(Node* n, u64 v) {
+    VORN_ASSERT(v < AUX_LIMIT);
+    n->header = (n->header & ~AUX_MASK) | (v << AUX_SHIFT);
+}
+
+void node_set_redex_below(Node* n, bool on) {
+    n->header = on ? (n->header | REDEX_BELOW_BIT) : (n->header & ~REDEX_BELOW_BIT);
+}
+
+void node_set_data_tag(Node* n) {
+    n->header = (n->header & ~ARITY_CODE_MASK) | REDEX_BELOW_BIT;
+}
+
+// ---------------------------------------------------------------------------
+// Release
+// ---------------------------------------------------------------------------
+
+// A vector leaf being destroyed: the slot to release next and the count,
+// kept here because the leaf's header has become a link.
+struct VectorCursor {
+    u64 next;
+    u64 count;
+};
+
+// Destroys n, whose last reference is being dropped, and everything that
+// only it held. Dead blocks double as the work list: a dead pair keeps its
+// right child and links to the next pending block through its header word
+// (bit 0 clear); a dead vector leaf links the same way with bit 0 set, its
+// cursor on a side stack. Order: left then right, slots in order.
+static void node_destroy(Node* n) {
+    Node* pending = nullptr;
+    std::vector<VectorCursor> vectors;
+    Node* cur = n;
+    for (;;) {
+        if (cur) {
+            u64 count = node_refcount(cur);
+            VORN_ASSERT(count != 0);
+            if (count > 1) {
+                cur->header -= 1;
+                cur = nullptr;
+            } else if (!node_is_leaf(cur)) {
+                Node* left = pair_left(cur);
+                cur->header = reinterpret_cast<u64>(pending);
+                pending = cur;
+                cur = left;
+            } else if (leaf_bytes(cur)[0] == 0x0A && node_aux(cur) > 0) {
+                vectors.push_back(VectorCursor{0, node_aux(cur)});
+                cur->header = reinterpret_cast<u64>(pending) | 1;
+                pending = cur;
+                cur = nullptr;
+            } else {
+                std::free(cur);
+                cur = nullptr;
+            }
+            continue;
+        }
+        if (!pending) return;
+        Node* top = pending;
+        u64 link = top->header;
+        if ((link & 1) == 0) {
+            cur = pair_right(top);
+            pending = reinterpret_cast<Node*>(link);
+            std::free(top);
+        } else if (vectors.back().next < vectors.back().count) {
+            cur = leaf_vector_slot(top, vectors.back().next++);  // null slots are skipped above
+        } else {
+            vectors.pop_back();
+            pending = reinterpret_cast<Node*>(link & ~u64(1));
+            std::free(top);
+        }
+    }
+}
+
+void node_release(Node* n) {
+    if (!n) return;
+    u64 count = node_refcount(n);
+    VORN_ASSERT(count != 0);
+    if (count > 1) {
+        n->header -= 1;
+        return;
+    }
+    node_destroy(n);
+}
+
+// ---------------------------------------------------------------------------
+// Leaves
+// ---------------------------------------------------------------------------
+
+// A leaf block for a text of n bytes: header cleared but for is_leaf, the
+// whole text area zero.
+static Node* leaf_block_new(i64 n) {
+    VORN_ASSERT(n >= 0);
+    size_t area = std::max(size_t(n) + 1, LEAF_MIN_TEXT_AREA);
+    Node* leaf = static_cast<Node*>(std::calloc(1, sizeof(u64) + area));
+    VORN_ASSERT(leaf != nullptr);
+    leaf->header = LEAF_BIT;
+    return leaf;
+}
+
+Node* leaf_new_from_bytes(const void* bytes, i64 n) {
+    Node* leaf = leaf_block_new(n);
+    if (n > 0) {
+        std::memcpy(leaf_bytes(leaf), bytes, size_t(n));
+        u8 first = leaf_bytes(leaf)[0];
+        if ((byte_is_digit(first) || first == '[') && u64(n) < AUX_LIMIT) node_set_aux(leaf, u64(n));
+    }
+    return leaf;
+}
+
+Node* leaf_new_from_cstr(const char* text) {
+    return leaf_new_from_bytes(text, i64(std::strlen(text)));
+}
+
+Node* leaf_new_from_string(RtString s) {
+    return leaf_new_from_bytes(string_bytes(s), string_length(s));
+}
+
+Node* leaf_new_vector(u64 count) {
+    VORN_ASSERT(count < AUX_LIMIT);
+    Node* leaf = leaf_block_new(i64(1 + 8 * count));  // the block's extra 0 byte follows the slots
+    leaf_bytes(leaf)[0] = 0x0A;
+    node_set_aux(leaf, count);
+    return leaf;
+}
+
+Node* leaf_vector_slot(const Node* v, u64 i) {
+    Node* element;
+    std::memcpy(&element, leaf_bytes(v) + 1 + 8 * i, sizeof element);
+    return element;
+}
+
+void leaf_vector_set_slot(Node* v, u64 i, Node* element) {
+    std::memcpy(leaf_bytes(v) + 1 + 8 * i, &element, sizeof element);
+}
+
+i64 leaf_post_close_index(const Node* n, i64* payload_length) {
+    const u8* text = leaf_bytes(n);
+    i64 close = 1;
+    while (close < POST_HEADER_MAX && text[close] != ')' && text[close] != 0) ++close;
+    VORN_ASSERT(close < POST_HEADER_MAX && text[close] == ')');
+    u64 length = 0;
+    for (i64 i = 1; i < close; ++i) length = length * 64 + u64(digit64_value(text[i]));
+    *payload_length = i64(length);
+    return close;
+}
+
+// The bytes of a '[' text up to and including the bracket that closes its
+// first byte. Data texts are not checked for balance when they are made, so
+// the scan stays inside the block: an unclosed text is a fatal assertion,
+// never a read past the leaf.
+static i64 leaf_measure_bracketed(const Node* n) {
+    const u8* text = leaf_bytes(n);
+    size_t area = malloc_usable_size(const_cast<Node*>(n)) - sizeof(u64);
+    size_t depth = 1;
+    size_t i = 1;
+    for (; depth > 0 && i < area; ++i) {
+        if (text[i] == '[') ++depth;
+        else if (text[i] == ']') --depth;
+    }
+    VORN_ASSERT(depth == 0);
+    return i64(i);
+}
+
+i64 leaf_node_byte_length(const Node* n) {
+    if (!node_is_leaf(n)) return 0;
+    const u8* text = leaf_bytes(n);
+    u8 first = text[0];
+    if (first == ' ') return 9;
+    if (first == 0x0A) return i64(1 + 8 * node_aux(n));
+    if (first == '(') {
+        i64 payload;
+        i64 close = leaf_post_close_index(n, &payload);
+        return close + 1 + payload;
+    }
+    if ((byte_is_digit(first) || first == '[') && node_aux(n) != 0) return i64(node_aux(n));
+    return i64(std::strlen(reinterpret_cast<const char*>(text)));
+}
+
+RtString leaf_node_text(const Node* n) {
+    if (!node_is_leaf(n)) return string_make_empty();
+    const u8* text = leaf_bytes(n);
+    u8 first = text[0];
+    i64 length;
+    if (first == ' ') {
+        length = 9;
+    } else if (byte_is_digit(first) || first == '[') {
+        length = i64(node_aux(n));
+        if (length == 0 && byte_is_digit(first)) {
+            length = i64(std::strlen(reinterpret_cast<const char*>(text)));
+            VORN_ASSERT(u64(length) >= AUX_LIMIT);
+        } else if (length == 0) {
+            length = leaf_measure_bracketed(n);
+            VORN_ASSERT(u64(length) >= AUX_LIMIT);
+        }
+    } else if (first == '(') {
+        i64 payload;
+        length = leaf_post_close_index(n, &payload) + 1 + payload;
+    } else if (first == 0x0A) {
+        length = 1;  // the slots are addresses, not text
+    } else {
+        length = i64(std::strlen(reinterpret_cast<const char*>(text)));
+    }
+    return string_from_bytes(text, length);
+}
+
+// ---------------------------------------------------------------------------
+// Handles
+// ---------------------------------------------------------------------------
+
+NodeRef::NodeRef() : node(leaf_new_from_bytes("", 0)) { node_retain(node); }
+
+NodeRef::NodeRef(const NodeRef& other) : node(other.node) {
+    if (node) node_retain(node);
+}
+
+NodeRef& NodeRef::operator=(const NodeRef& other) {
+    if (other.node) node_retain(other.node);  // first, so self-assignment is safe
+    Node* old = node;
+    node = other.node;
+    node_release(old);
+    return *this;
+}
+
+NodeRef& NodeRef::operator=(NodeRef&& other) noexcept {
+    if (this != &other) {
+        Node* old = node;
+        node = other.node;
+        other.node = nullptr;
+        node_release(old);
+    }
+    return *this;
+}
+
+NodeRef noderef_wrap(Node* n) {
+    if (n) node_retain(n);
+    return NodeRef(n);
+}
+
+NodeRef noderef_make_empty() { return noderef_wrap(leaf_new_from_bytes("", 0)); }
+
+NodeRef noderef_from_cstr(const char* text) {
+    VORN_ASSERT(text != nullptr);
+    return noderef_wrap(leaf_new_from_cstr(text));
+}
+
+NodeRef noderef_from_string(RtString s) { return noderef_wrap(leaf_new_from_string(std::move(s))); }
+
+NodeRef noderef_from_string_checked(RtString s) {
+    NodeRef r = noderef_from_string(std::move(s));
+    VORN_ASSERT(r.node != nullptr);
+    return r;
+}
+
+NodeRef noderef_copy(const NodeRef& r) { return NodeRef(r); }
+
+void noderef_release(NodeRef& r) {
+    VORN_ASSERT(r.node != nullptr);
+    Node* n = r.node;
+    r.node = nullptr;
+    node_release(n);
+}
+
+void noderef_assign(NodeRef& target, const NodeRef& source) {
+    VORN_ASSERT(target.node != nullptr);
+    VORN_ASSERT(source.node != nullptr);
+    if (target.node == source.node) return;
+    node_retain(source.node);
+    Node* old = target.node;
+    target.node = source.node;
+    node_release(old);
+}
+
+// ---------------------------------------------------------------------------
+// Accessors
+// ---------------------------------------------------------------------------
+
+bool node_is_pair(const NodeRef& t) { return !node_is_leaf(t.node); }
+
+NodeRef node_left(const NodeRef& t) {
+    VORN_ASSERT(!node_is_leaf(t.node));
+    Node* child = pair_left(t.node);
+    VORN_ASSERT(child != nullptr);
+    return noderef_wrap(child);
+}
+
+NodeRef node_right(const NodeRef& t) {
+    VORN_ASSERT(!node_is_leaf(t.node));
+    Node* child = pair_right(t.node);
+    VORN_ASSERT(child != nullptr);
+    return noderef_wrap(child);
+}
+
+RtString node_text(const NodeRef& t) { return leaf_node_text(t.node); }
+
+u8 node_first_byte(const NodeRef& t) { return node_is_leaf(t.node) ? leaf_bytes(t.node)[0] : 0; }
+
+i64 leaf_byte_length(NodeRef t) { return leaf_node_byte_length(t.node); }
+
+// ---------------------------------------------------------------------------
+// Builders
+// ---------------------------------------------------------------------------
+
+NodeRef node_make_app(NodeRef g, NodeRef x) {
+    auto* pair = static_cast<PairNode*>(std::malloc(sizeof(PairNode)));
+    VORN_ASSERT(pair != nullptr);
+    // The handles' references move into the links: the children's counts
+    // end where they were, as if each had gained one and lost one.
+    pair->left = g.node;
+    pair->right = x.node;
+    g.node = nullptr;
+    x.node = nullptr;
+    pair->head.header = 1;
+    return NodeRef(&pair->head);
+}
+
+NodeRef node_app(NodeRef g, NodeRef x) { return node_make_app(std::move(g), std::move(x)); }
+
+NodeRef node_app2(NodeRef g, NodeRef a, NodeRef b) {
+    return node_make_app(node_make_app(std::move(g), std::move(a)), std::move(b));
+}
+
+NodeRef node_app3(NodeRef g, NodeRef a, NodeRef b, NodeRef c) {
+    return node_make_app(node_app2(std::move(g), std::move(a), std::move(b)), std::move(c));
+}
+
+NodeRef noderef_app2(const NodeRef& self, const NodeRef& a, const NodeRef& b) {
+    return node_app2(NodeRef(self), NodeRef(a), NodeRef(b));
+}
+
+NodeRef leaf_make_parens() { return noderef_from_cstr("()"); }
+
+NodeRef node_app_parens(NodeRef x) { return node_make_app(std::move(x), leaf_make_parens()); }

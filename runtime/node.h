@@ -1,0 +1,247 @@
+// Term node store: reference-counted leaves (text stored inline) and pairs
+// (the application of the left child to the right child) behind one 64-bit
+// header word that programs can read, and the NodeRef handle that owns one
+// reference to a node.
+#pragma once
+
+#include <cstddef>
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "s.h"
+
+using i8 = int8_t;
+
+// ---------------------------------------------------------------------------
+// The header word
+// ---------------------------------------------------------------------------
+// bits 0-29 refcount, 30-55 aux, 56-61 arity code (arity + ARITY_BIAS, 0 = not
+// computed), 62 redex_below (TAG_DATA when the code is 0), 63 is_leaf.
+
+inline constexpr u64 REFCOUNT_MAX = 0x3FFFFFFF;
+inline constexpr u64 AUX_LIMIT = u64(1) << 26;
+inline constexpr int AUX_SHIFT = 30;
+inline constexpr int TAG_SHIFT = 56;
+inline constexpr u64 AUX_MASK = (AUX_LIMIT - 1) << AUX_SHIFT;
+inline constexpr u64 ARITY_CODE_MASK = u64(0x3F) << TAG_SHIFT;
+inline constexpr u64 REDEX_BELOW_BIT = u64(1) << 62;
+inline constexpr u64 LEAF_BIT = u64(1) << 63;
+
+inline constexpr i64 ARITY_BIAS = 52;
+inline constexpr i64 ARITY_MAX = 11;   // applying it keeps it: local variables
+inline constexpr i64 ARITY_MIN = -51;  // the floor of over-application
+inline constexpr unsigned TAG_DATA = 0x40;
+
+// A node block. A leaf's text bytes follow the header (then at least one 0
+// byte); a pair is a PairNode. Leaves come from malloc and go with free.
+struct Node {
+    u64 header;
+};
+
+// The block of a pair: header and two child links.
+struct PairNode {
+    Node head;
+    Node* left;
+    Node* right;
+};
+
+inline u64 node_refcount(const Node* n) { return n->header & REFCOUNT_MAX; }
+inline u64 node_aux(const Node* n) { return (n->header & AUX_MASK) >> AUX_SHIFT; }
+// Bits 56-62 as one value: 0 not computed, TAG_DATA, else code and flag.
+inline unsigned node_tag(const Node* n) { return unsigned(n->header >> TAG_SHIFT) & 0x7F; }
+inline unsigned node_arity_code(const Node* n) { return unsigned(n->header >> TAG_SHIFT) & 0x3F; }
+inline bool node_has_redex_below(const Node* n) { return (n->header & REDEX_BELOW_BIT) != 0; }
+inline bool node_is_leaf(const Node* n) { return (n->header & LEAF_BIT) != 0; }
+
+// The text bytes of a leaf (not checked to be one).
+inline u8* leaf_bytes(Node* n) { return reinterpret_cast<u8*>(n) + sizeof(u64); }
+inline const u8* leaf_bytes(const Node* n) { return reinterpret_cast<const u8*>(n) + sizeof(u64); }
+// The child links of a pair, without taking references (not checked).
+inline Node* pair_left(const Node* n) { return reinterpret_cast<const PairNode*>(n)->left; }
+inline Node* pair_right(const Node* n) { return reinterpret_cast<const PairNode*>(n)->right; }
+
+// Takes one reference: refcount + 1. The 2^30-th reference is a fatal
+// assertion. The other header bits are untouched.
+void node_retain(Node* n);
+
+// Drops one reference (nothing for null); at the last one the node goes:
+// a pair releases left then right, a vector leaf its slots in order, then
+// the block is freed. Iterative: no data depth reaches the C stack.
+void node_release(Node* n);
+
+// Stores arity a as its code (a + 52) in bits 56-61, keeping bits 62-63;
+// a > 11 and a < -52 are fatal assertions (a = -52 stores code 0).
+void node_set_arity(Node* n, i64 a);
+// Stores v in bits 30-55; v >= 2^26 is a fatal assertion.
+void node_set_aux(Node* n, u64 v);
+// Sets or clears redex_below (bit 62).
+void node_set_redex_below(Node* n, bool on);
+// Makes the tag TAG_DATA: arity code 0 with bit 62 set.
+void node_set_data_tag(Node* n);
+
+// ---------------------------------------------------------------------------
+// Leaves
+// ---------------------------------------------------------------------------
+
+// A new leaf (refcount 0, tag 0) holding n bytes and a terminating 0; aux is
+// n when the first byte is a digit or '[' and n < 2^26, otherwise 0. The
+// block always has at least 10 text bytes, zero past the text. Wrap it in a
+// handle at once.
+Node* leaf_new_from_bytes(const void* bytes, i64 n);
+// The same for the bytes before the first NUL.
+Node* leaf_new_from_cstr(const char* text);
+// The same for the string's length bytes (inner 0 bytes kept); releases s.
+Node* leaf_new_from_string(RtString s);
+// A new vector leaf (refcount 0): byte 0x0A, count null slots of 8 bytes,
+// aux = count (< 2^26), and one spare 0 byte after the last slot.
+Node* leaf_new_vector(u64 count);
+
+// Slot i of a vector leaf, unaligned, without references (not checked).
+Node* leaf_vector_slot(const Node* v, u64 i);
+// Writes slot i of a vector leaf; takes and drops no reference.
+void leaf_vector_set_slot(Node* v, u64 i, Node* element);
+
+// The byte length of a leaf's text by its first byte: blank 9; vector
+// 1 + 8 * aux; '(' the ')' index + 1 + the payload length; digit or '[' aux,
+// or when aux is 0 the bytes before the first 0; else the bytes before the
+// first 0. 0 for a pair.
+i64 leaf_node_byte_length(const Node* n);
+// The index of the ')' that ends a byte-string leaf's length digits, and the
+// payload length those digits give. The ')' is looked for within the text
+// and the first 12 bytes only; not finding it is a fatal assertion.
+i64 leaf_post_close_index(const Node* n, i64* payload_length);
+
+// ---------------------------------------------------------------------------
+// Handles
+// ---------------------------------------------------------------------------
+
+// A handle owning one reference to a node. A default handle holds a new
+// empty leaf (so never default-construct in bulk); copying adds a reference,
+// destruction drops one. A handle is null only when moved from, released,
+// copied from a null handle or made null on purpose (NodeRef(nullptr)).
+// Copy and move assignment accept a null handle on either side; the checked
+// form of assignment is noderef_assign.
+struct NodeRef {
+    Node* node;
+
+    NodeRef();
+    // Takes over a reference the caller already owns (no count change).
+    explicit NodeRef(Node* owned) noexcept : node(owned) {}
+    NodeRef(std::nullptr_t) noexcept : node(nullptr) {}
+    NodeRef(const NodeRef& other);
+    NodeRef(NodeRef&& other) noexcept : node(other.node) { other.node = nullptr; }
+    NodeRef& operator=(const NodeRef& other);
+    NodeRef& operator=(NodeRef&& other) noexcept;
+    ~NodeRef() { node_release(node); }
+};
+
+// A handle taking a new reference to n (null gives a null handle). This is
+// how a new leaf (refcount 0) is wrapped.
+NodeRef noderef_wrap(Node* n);
+
+// A handle to a new empty leaf (text "").
+NodeRef noderef_make_empty();
+// A handle to a new leaf of the C text; a null pointer is a fatal assertion.
+NodeRef noderef_from_cstr(const char* text);
+// A handle to a new leaf of the string's bytes; releases s.
+NodeRef noderef_from_string(RtString s);
+// As noderef_from_string, asserting that a leaf was made.
+NodeRef noderef_from_string_checked(RtString s);
+// A second handle to the same node (null stays null).
+NodeRef noderef_copy(const NodeRef& r);
+// Drops r's reference; r is null afterwards. A null r is a fatal assertion.
+void noderef_release(NodeRef& r);
+// target = source: a null target or source is a fatal assertion; the same
+// node changes nothing; otherwise the source gains its reference before the
+// target's old node is released.
+void noderef_assign(NodeRef& target, const NodeRef& source);
+
+// ---------------------------------------------------------------------------
+// Accessors
+// ---------------------------------------------------------------------------
+
+// True for a pair.
+bool node_is_pair(const NodeRef& t);
+// A new handle to the left / right child; a leaf and a null child are
+// separate fatal assertions.
+NodeRef node_left(const NodeRef& t);
+NodeRef node_right(const NodeRef& t);
+// The leaf's text as a new string, by its first byte: blank 9 bytes; digit
+// or '[' aux bytes (measured when aux is 0, which must then mean 2^26 bytes
+// or more); '(' header and payload; a vector leaf "\n"; else the bytes
+// before the first 0. "" for a pair.
+RtString node_text(const NodeRef& t);
+// node_text of a borrowed node.
+RtString leaf_node_text(const Node* n);
+// The first byte of a leaf's text (0 for the empty text); 0 for a pair.
+u8 node_first_byte(const NodeRef& t);
+// leaf_node_byte_length of t's node; releases t.
+i64 leaf_byte_length(NodeRef t);
+
+// ---------------------------------------------------------------------------
+// Builders
+// ---------------------------------------------------------------------------
+
+// (g x): the pair takes over both handles' references.
+NodeRef node_make_app(NodeRef g, NodeRef x);
+// (g x), through node_make_app.
+NodeRef node_app(NodeRef g, NodeRef x);
+// ((g a) b).
+NodeRef node_app2(NodeRef g, NodeRef a, NodeRef b);
+// (((g a) b) c).
+NodeRef node_app3(NodeRef g, NodeRef a, NodeRef b, NodeRef c);
+// ((self a) b) from borrowed handles: each gains a reference.
+NodeRef noderef_app2(const NodeRef& self, const NodeRef& a, const NodeRef& b);
+// A handle to a new leaf "()".
+NodeRef leaf_make_parens();
+// (x "()") with a new "()" leaf.
+NodeRef node_app_parens(NodeRef x);
+
+// ---------------------------------------------------------------------------
+// Work lists for deep walks
+// ---------------------------------------------------------------------------
+
+// A LIFO of pending work for walks whose depth follows the data. It grows
+// in fixed chunks (no copying of what it holds, no allocation before the
+// first push), so a walk of ten million levels costs no C stack.
+template <class T>
+class WorkStack {
+public:
+    bool empty() const { return chunks_.empty() || (chunk_ == 0 && used_ == 0); }
+    void push(const T& v) {
+        if (chunks_.empty()) {
+            chunks_.push_back(Chunk{std::unique_ptr<T[]>(new T[FIRST_CHUNK]), FIRST_CHUNK});
+        } else if (used_ == chunks_[chunk_].capacity) {
+            if (chunk_ + 1 == chunks_.size()) {
+                size_t capacity = std::min(chunks_.back().capacity * 2, LAST_CHUNK);
+                chunks_.push_back(Chunk{std::unique_ptr<T[]>(new T[capacity]), capacity});
+            }
+            ++chunk_;
+            used_ = 0;
+        }
+        chunks_[chunk_].items[used_++] = v;
+    }
+    // The last item pushed; the stack must not be empty.
+    T& top() { return chunks_[chunk_].items[used_ - 1]; }
+    T pop() {
+        T v = top();
+        if (--used_ == 0 && chunk_ > 0) {
+            --chunk_;
+            used_ = chunks_[chunk_].capacity;
+        }
+        return v;
+    }
+
+private:
+    struct Chunk {
+        std::unique_ptr<T[]> items;
+        size_t capacity;
+    };
+    static constexpr size_t FIRST_CHUNK = 16;
+    static constexpr size_t LAST_CHUNK = 65536;
+    std::vector<Chunk> chunks_;
+    size_t chunk_ = 0;  // the chunk holding the top
+    size_t used_ = 0;   // items used in that chunk
+};

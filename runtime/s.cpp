@@ -1,0 +1,395 @@
+// Runtime library: strings, unbuffered streams, the assertion message, ropes.
+#include "s.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ostream>
+#include <sys/resource.h>
+#include <unistd.h>
+
+// ---------------------------------------------------------------------------
+// Fatal assertion
+// ---------------------------------------------------------------------------
+
+// Set while an assertion message is being written: a write failing inside it
+// must not start a second message.
+static bool assertion_failing = false;
+
+void assert_fail(const char* file, int line) {
+    if (assertion_failing) std::abort();
+    assertion_failing = true;
+    const char* base = file;
+    for (const char* p = file; *p; ++p)
+        if (*p == '/' || *p == '\\') base = p + 1;
+    char name[256];
+    size_t n = 0;
+    const char* dot = std::strrchr(base, '.');
+    size_t stem = dot ? size_t(dot - base) : std::strlen(base);
+    while (n < stem && n + 1 < sizeof name) {
+        name[n] = base[n];
+        ++n;
+    }
+    name[n] = 0;
+    stream_write_cstr(err_stream, "ASSERTION FAILED:");
+    stream_write_cstr(err_stream, name);
+    stream_write_cstr(err_stream, ":");
+    stream_write_int(err_stream, line);
+    stream_write_cstr(err_stream, "\n");
+    struct rlimit no_core = {0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);  // an assertion is not worth a core file
+    std::abort();
+}
+
+// ---------------------------------------------------------------------------
+// Runtime strings
+// ---------------------------------------------------------------------------
+
+// A new block of n bytes plus the terminating 0, refcount 1.
+static StringBlock* string_block_new(i64 n) {
+    VORN_ASSERT(n >= 0);
+    // n + 1 in unsigned arithmetic: at the top of the range this asks for an
+    // impossible size rather than wrapping to a small one.
+    size_t size = size_t(n) + 1;
+    if (size == 0) size = SIZE_MAX;
+    u8* bytes = static_cast<u8*>(std::malloc(size));
+    VORN_ASSERT(bytes != nullptr);
+    bytes[n] = 0;
+    return new StringBlock{n, bytes, 1};
+}
+
+static void string_block_drop(StringBlock* block) {
+    if (block && --block->refcount == 0) {
+        std::free(block->bytes);
+        delete block;
+    }
+}
+
+// The block behind a live handle.
+static StringBlock* string_block(const RtString& s) {
+    VORN_ASSERT(s.block != nullptr);
+    return s.block;
+}
+
+RtString::RtString() : block(string_block_new(0)) {}
+
+RtString::RtString(const RtString& other) : block(string_block(other)) {
+    ++block->refcount;
+}
+
+RtString& RtString::operator=(const RtString& other) {
+    string_assign(*this, other);
+    return *this;
+}
+
+RtString& RtString::operator=(RtString&& other) noexcept {
+    if (this != &other) {
+        string_block_drop(block);
+        block = other.block;
+        other.block = nullptr;
+    }
+    return *this;
+}
+
+RtString::~RtString() { string_block_drop(block); }
+
+RtString string_make_empty() { return RtString(string_block_new(0)); }
+
+RtString string_from_cstr(const char* text) {
+    VORN_ASSERT(text != nullptr);
+    return string_from_bytes(text, i64(std::strlen(text)));
+}
+
+RtString string_from_bytes(const void* bytes, i64 n) {
+    StringBlock* block = string_block_new(n);
+    if (n > 0) std::memcpy(block->bytes, bytes, size_t(n));
+    return RtString(block);
+}
+
+RtString string_with_length(i64 n) { return RtString(string_block_new(n)); }
+
+RtString string_from_char(u8 b) { return string_from_bytes(&b, 1); }
+
+RtString string_copy(const RtString& s) { return RtString(s); }
+
+RtString string_from_std(const std::string& text) {
+    return string_from_bytes(text.data(), i64(text.size()));
+}
+
+void string_assign(RtString& target, const RtString& source) {
+    StringBlock* block = string_block(source);
+    ++block->refcount;  // before the release: target may be the only other holder
+    string_block_drop(target.block);
+    target.block = block;
+}
+
+void string_release(RtString& s) {
+    string_block_drop(string_block(s));
+    s.block = nullptr;
+}
+
+i64 string_length(const RtString& s) { return string_block(s)->length; }
+
+const u8* string_bytes(const RtString& s) { return string_block(s)->bytes; }
+
+const char* string_cstr(const RtString& s) {
+    return reinterpret_cast<const char*>(string_block(s)->bytes);
+}
+
+i64 string_refcount(const RtString& s) { return string_block(s)->refcount; }
+
+u8 string_char_at(const RtString& s, i64 i) {
+    StringBlock* block = string_block(s);
+    VORN_ASSERT(i >= 0);
+    VORN_ASSERT(i <= block->length);
+    return block->bytes[i];
+}
+
+// Gives s a block of its own when it shares one (copy on write).
+static void string_make_private(RtString& s) {
+    StringBlock* block = string_block(s);
+    if (block->refcount == 1) return;
+    StringBlock* own = string_block_new(block->length);
+    if (block->length > 0) std::memcpy(own->bytes, block->bytes, size_t(block->length));
+    --block->refcount;  // stays above 0: it was shared
+    s.block = own;
+}
+
+u8& string_char_ref(RtString& s, i64 i) {
+    VORN_ASSERT(i >= 0);
+    VORN_ASSERT(i <= string_block(s)->length);
+    string_make_private(s);
+    return s.block->bytes[i];
+}
+
+u8* string_writable_bytes(RtString& s) {
+    string_make_private(s);
+    return s.block->bytes;
+}
+
+bool string_equal(const RtString& a, const RtString& b) {
+    const StringBlock* x = string_block(a);
+    const StringBlock* y = string_block(b);
+    if (x == y) return true;
+    return x->length == y->length && std::memcmp(x->bytes, y->bytes, size_t(x->length)) == 0;
+}
+
+bool string_not_equal(const RtString& a, const RtString& b) { return !string_equal(a, b); }
+
+// -1, 0 or +1 as a sorts before, with or after b.
+static int string_order(const RtString& a, const RtString& b) {
+    const StringBlock* x = string_block(a);
+    const StringBlock* y = string_block(b);
+    if (x == y) return 0;
+    i64 common = x->length < y->length ? x->length : y->length;
+    int c = common > 0 ? std::memcmp(x->bytes, y->bytes, size_t(common)) : 0;  // unsigned bytes
+    if (c != 0) return c < 0 ? -1 : 1;
+    if (x->length == y->length) return 0;
+    return x->length < y->length ? -1 : 1;
+}
+
+bool string_greater_equal(const RtString& a, const RtString& b) { return string_order(a, b) >= 0; }
+
+bool string_less(const RtString& a, const RtString& b) { return !string_greater_equal(a, b); }
+
+bool string_equal_cstr(const RtString& s, const char* text) {
+    size_t n = std::strlen(text);
+    const StringBlock* block = string_block(s);
+    return block->length == i64(n) && std::memcmp(block->bytes, text, n) == 0;
+}
+
+RtString string_substring(const RtString& s, i64 start, i64 count) {
+    const StringBlock* block = string_block(s);
+    VORN_ASSERT(start >= 0);
+    VORN_ASSERT(count >= 0);
+    VORN_ASSERT(count <= block->length - start);  // start + count could overflow
+    return string_from_bytes(block->bytes + start, count);
+}
+
+RtString string_suffix(const RtString& s, i64 start) {
+    const StringBlock* block = string_block(s);
+    VORN_ASSERT(start >= 0);
+    VORN_ASSERT(start <= block->length);
+    return string_from_bytes(block->bytes + start, block->length - start);
+}
+
+// A new block holding n1 bytes of p1 then n2 bytes of p2.
+static RtString string_join(const u8* p1, i64 n1, const u8* p2, i64 n2) {
+    StringBlock* block = string_block_new(n1 + n2);
+    if (n1 > 0) std::memcpy(block->bytes, p1, size_t(n1));
+    if (n2 > 0) std::memcpy(block->bytes + n1, p2, size_t(n2));
+    return RtString(block);
+}
+
+RtString string_concat(const RtString& a, RtString b) {
+    return string_join(string_bytes(a), string_length(a), string_bytes(b), string_length(b));
+}
+
+void string_append(RtString& target, RtString b) {
+    RtString joined = string_join(string_bytes(target), string_length(target), string_bytes(b), string_length(b));
+    target = std::move(joined);  // the old block goes first, b on return
+}
+
+RtString string_prepend_cstr(const char* text, const RtString& s) {
+    return string_join(reinterpret_cast<const u8*>(text), i64(std::strlen(text)),
+                       string_bytes(s), string_length(s));
+}
+
+bool string_starts_with(RtString a, RtString b) {
+    i64 m = string_length(a) < string_length(b) ? string_length(a) : string_length(b);
+    return string_equal(string_substring(a, 0, m), b);
+}
+
+bool string_ends_with(RtString a, RtString b) {
+    i64 na = string_length(a), nb = string_length(b);
+    if (nb > na) return false;
+    return string_equal(string_substring(a, na - nb, nb), b);
+}
+
+u8 string_last_char(RtString s) {
+    VORN_ASSERT(string_length(s) > 0);
+    return string_char_at(s, string_length(s) - 1);
+}
+
+u64 string_prefix_u64(RtString s) {
+    i64 n = string_length(s) < 8 ? string_length(s) : 8;
+    u64 v = 0;
+    for (i64 k = 0; k < n; ++k) v |= u64(string_bytes(s)[k]) << (8 * k);
+    return v;
+}
+
+std::string string_to_std(const RtString& s) {
+    return std::string(string_cstr(s), size_t(string_length(s)));
+}
+
+void PrintTo(const RtString& s, std::ostream* os) {
+    *os << '"';
+    for (i64 i = 0; i < string_length(s); ++i) {
+        u8 b = string_bytes(s)[i];
+        if (b == '"' || b == '\\') {
+            *os << '\\' << char(b);
+        } else if (b >= 0x20 && b < 0x7F) {
+            *os << char(b);
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", b);
+            *os << hex;
+        }
+    }
+    *os << '"';
+}
+
+// ---------------------------------------------------------------------------
+// Output streams
+// ---------------------------------------------------------------------------
+
+const OutStream out_stream{1};
+const OutStream err_stream{2};
+
+// One write call of exactly n bytes; anything but n written is fatal. A call
+// interrupted before writing anything is repeated.
+static void stream_write_chunk(const OutStream& stream, const u8* bytes, size_t n) {
+    ssize_t written;
+    do {
+        written = ::write(stream.fd, bytes, n);
+    } while (written < 0 && errno == EINTR);
+    VORN_ASSERT(written == ssize_t(n));
+}
+
+static void stream_write_bytes(const OutStream& stream, const u8* bytes, i64 n) {
+    const i64 CHUNK = 4096;
+    for (i64 offset = 0; offset < n;) {
+        i64 size = n - offset < CHUNK ? n - offset : CHUNK;
+        stream_write_chunk(stream, bytes + offset, size_t(size));
+        offset += size;
+    }
+}
+
+const OutStream& stream_write_int(const OutStream& stream, int32_t value) {
+    char text[16];
+    int n = std::snprintf(text, sizeof text, "%d", value);
+    stream_write_chunk(stream, reinterpret_cast<const u8*>(text), size_t(n));
+    return stream;
+}
+
+const OutStream& stream_write_string(const OutStream& stream, RtString s) {
+    stream_write_bytes(stream, string_bytes(s), string_length(s));
+    return stream;
+}
+
+const OutStream& stream_write_cstr(const OutStream& stream, const char* text) {
+    stream_write_bytes(stream, reinterpret_cast<const u8*>(text), i64(std::strlen(text)));
+    return stream;
+}
+
+// ---------------------------------------------------------------------------
+// Text builder
+// ---------------------------------------------------------------------------
+
+RopeNode* rope_node_init_leaf(RopeNode* node, RtString s) {
+    node->piece = std::move(s);
+    node->left = nullptr;
+    node->right = nullptr;
+    return node;
+}
+
+static RopeNode* rope_leaf_new(RtString s) {
+    return rope_node_init_leaf(new RopeNode{RtString(nullptr), nullptr, nullptr}, std::move(s));
+}
+
+// Nodes on the path from node following one kind of link to its end.
+static int rope_path_length(const RopeNode* node, bool go_left) {
+    int n = 0;
+    for (; node; node = go_left ? node->left : node->right) ++n;
+    return n;
+}
+
+Rope rope_append(Rope root, RtString s) {
+    if (!root) return rope_leaf_new(std::move(s));
+    if (rope_path_length(root, true) == rope_path_length(root, false)) {
+        // The tree is perfect: it becomes the left subtree of a new root.
+        return new RopeNode{string_make_empty(), root, rope_leaf_new(std::move(s))};
+    }
+    root->right = rope_append(root->right, std::move(s));
+    return root;
+}
+
+void rope_append_char(Rope& slot, u8 b) { slot = rope_append(slot, string_from_char(b)); }
+
+i64 rope_length(const RopeNode* node) {
+    if (!node) return 0;
+    if (!node->left) return string_length(node->piece);
+    return rope_length(node->left) + rope_length(node->right);
+}
+
+i64 rope_copy_to(RtString& dest, const RopeNode* node, i64 offset) {
+    if (!node) return offset;
+    if (!node->left) {
+        i64 n = string_length(node->piece);
+        VORN_ASSERT(offset + n <= string_length(dest));
+        if (n > 0) std::memcpy(dest.block->bytes + offset, string_bytes(node->piece), size_t(n));
+        return offset + n;
+    }
+    return rope_copy_to(dest, node->right, rope_copy_to(dest, node->left, offset));
+}
+
+void rope_node_free(RopeNode* node) {
+    VORN_ASSERT(node != nullptr);
+    if (node->left) rope_node_free(node->left);
+    if (node->right) rope_node_free(node->right);
+    delete node;  // releases the piece
+}
+
+void rope_destroy(Rope& slot) {
+    VORN_ASSERT(slot != nullptr);
+    rope_node_free(slot);
+    slot = nullptr;
+}
+
+RtString rope_flatten(Rope& slot) {
+    RtString text = string_with_length(rope_length(slot));  // private: filled in place
+    rope_copy_to(text, slot, 0);
+    if (slot) rope_destroy(slot);
+    return text;
+}

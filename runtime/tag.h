@@ -1,0 +1,36 @@
+// Term tags: each node's cached arity, data mark, redex_below flag and
+// free-variable mask, computed once bottom-up, and the queries built on them.
+#pragma once
+
+#include "node.h"
+
+// First bytes of the heads that the machine contracts without evaluating
+// the arguments first.
+inline constexpr char LAZY_HEAD_CHARS[] = "&|ABCDEFHIJKLNQRTUVXZ";
+
+// Computes and caches the tag of t and of the untagged nodes below it; a
+// node whose tag is already set is left alone. A valid name that is neither
+// defined nor one letter 'a'..'z' is a fatal assertion. Releases t.
+void term_compute_tag(NodeRef t);
+
+// The number of further arguments t's head needs: 1 for data, otherwise the
+// arity code - 52 (a line-mark leaf reads -52). Computes the tag first.
+i64 term_arity(NodeRef t);
+
+// True for data, or when nothing below the head needs reducing and the
+// arity is at least 1.
+bool term_is_value(NodeRef t);
+
+// True when t's head (reached through pairs that are not data) is a leaf
+// whose first byte is in LAZY_HEAD_CHARS; a data pair gives false.
+bool term_head_in_fixed_set(NodeRef t);
+
+// True when t has no free local variable (its mask is 0).
+bool term_is_closed(NodeRef t);
+
+// A fatal assertion unless term_is_closed(t).
+void term_require_closed(NodeRef t);
+
+// The free-variable mask of a tagged node (bit i for the letter 'a' + i): 0
+// for digit, '[', vector and line-mark leaves and for data pairs, else aux.
+u64 node_free_mask(const Node* n);

@@ -1,0 +1,300 @@
+// Node store: header word, leaf texts and lengths, handles and counts,
+// builders, release, and the fatal checks.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "node.h"
+
+namespace {
+
+const char* const NODE_DEATH = "ASSERTION FAILED:node:[0-9]+\n";
+
+std::string text_of(const NodeRef& t) { return string_to_std(node_text(t)); }
+
+NodeRef leaf_of(const std::string& bytes) { return noderef_from_string(string_from_std(bytes)); }
+
+NodeRef vector_of(std::initializer_list<Node*> elements) {
+    NodeRef v = noderef_wrap(leaf_new_vector(elements.size()));
+    u64 i = 0;
+    for (Node* e : elements) {
+        if (e) node_retain(e);
+        leaf_vector_set_slot(v.node, i++, e);
+    }
+    return v;
+}
+
+// Forces the reference count of a node, for tests of the limit.
+void set_refcount(Node* n, u64 count) { n->header = (n->header & ~REFCOUNT_MAX) | count; }
+
+TEST(NodeHeader, NewNodes) {
+    struct Case {
+        const char* text;
+        u64 header;
+    } cases[] = {
+        {"123", 0x80000000C0000001},  // aux 3 for a digit text
+        {"[p]", 0x80000000C0000001},  // and for a data text
+        {"abc", 0x8000000000000001},
+        {"", 0x8000000000000001},
+        {"(c)xyz", 0x8000000000000001},
+    };
+    for (const Case& c : cases) EXPECT_EQ(noderef_from_cstr(c.text).node->header, c.header) << c.text;
+    NodeRef pair = node_make_app(noderef_from_cstr("f"), noderef_from_cstr("x"));
+    EXPECT_EQ(pair.node->header, 1u);  // a pair: no leaf bit, refcount 1
+}
+
+TEST(NodeHeader, NewLeafIsUnreferencedUntilWrapped) {
+    Node* leaf = leaf_new_from_cstr("x");
+    EXPECT_EQ(node_refcount(leaf), 0u);
+    NodeRef held = noderef_wrap(leaf);
+    EXPECT_EQ(node_refcount(leaf), 1u);
+}
+
+TEST(NodeHeader, WritersTouchOnlyTheirBits) {
+    NodeRef t = noderef_from_cstr("123");
+    Node* n = t.node;
+    node_set_arity(n, ARITY_MAX);
+    EXPECT_EQ(n->header, 0xBF000000C0000001);
+    node_set_redex_below(n, true);
+    node_set_arity(n, -ARITY_BIAS);  // code 0, flag and leaf bit kept
+    EXPECT_EQ(n->header, 0xC0000000C0000001);
+    node_set_aux(n, AUX_LIMIT - 1);
+    EXPECT_EQ(node_aux(n), AUX_LIMIT - 1);
+    EXPECT_EQ(node_refcount(n), 1u);
+    node_set_data_tag(n);
+    EXPECT_EQ(node_tag(n), TAG_DATA);
+    NodeRef copy = t;  // counting leaves the other 34 bits alone
+    EXPECT_EQ(n->header, 0xC0FFFFFFC0000002);
+}
+
+TEST(NodeHeader, WriterLimitsAreFatal) {
+    NodeRef t = noderef_from_cstr("x");
+    EXPECT_DEATH(node_set_arity(t.node, 12), NODE_DEATH);
+    EXPECT_DEATH(node_set_arity(t.node, -53), NODE_DEATH);
+    EXPECT_DEATH(node_set_aux(t.node, AUX_LIMIT), NODE_DEATH);
+}
+
+TEST(NodeHeader, ReferenceLimit) {
+    NodeRef t = noderef_from_cstr("x");
+    set_refcount(t.node, REFCOUNT_MAX - 1);
+    {
+        NodeRef last = t;  // the (2^30 - 1)-th reference is allowed
+        EXPECT_EQ(node_refcount(t.node), REFCOUNT_MAX);
+        EXPECT_DEATH(NodeRef one_more = t, NODE_DEATH);
+        set_refcount(t.node, 2);
+    }
+    EXPECT_EQ(node_refcount(t.node), 1u);
+}
+
+TEST(LeafText, ByFirstByte) {
+    struct Case {
+        std::string bytes;
+        std::string text;
+    } cases[] = {
+        {std::string("12\0" "34", 5), std::string("12\0" "34", 5)},  // digit: aux bytes, NUL kept
+        {std::string("[a\0]", 4), std::string("[a\0]", 4)},
+        {std::string("ab\0cd", 5), "ab"},  // a name stops at the NUL
+        {std::string("(c)x\0z", 6), std::string("(c)x\0z", 6)},  // header plus three payload bytes
+        {"()", "()"},
+        {"(b)xy", "(b)xy"},
+        {" ", std::string(" \0\0\0\0\0\0\0\0", 9)},  // a real is read as 9 bytes
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(text_of(leaf_of(c.bytes)), c.text) << c.bytes;
+    EXPECT_EQ(text_of(node_make_app(noderef_from_cstr("f"), noderef_from_cstr("x"))), "");
+}
+
+TEST(LeafText, ByteLength) {
+    NodeRef x = noderef_from_cstr("x");
+    struct Case {
+        NodeRef leaf;
+        i64 length;
+    } cases[] = {
+        {vector_of({x.node, nullptr, x.node}), 25},
+        {vector_of({}), 1},
+        {leaf_of(std::string(" 12345678", 9)), 9},
+        {leaf_of(std::string("(b)\0y", 5)), 5},
+        {leaf_of("(a_)"), 68},  // header 4 + payload 64 ("a_" is 1 * 64 + 0)
+        {leaf_of(std::string("12\0" "3", 4)), 4},
+        {leaf_of(std::string("name\0x", 6)), 4},
+        {node_make_app(noderef_from_cstr("f"), noderef_from_cstr("x")), 0},
+    };
+    for (Case& c : cases) EXPECT_EQ(leaf_byte_length(c.leaf), c.length);
+}
+
+TEST(LeafText, VectorLeaves) {
+    NodeRef x = noderef_from_cstr("x");
+    NodeRef empty = vector_of({});
+    NodeRef three = vector_of({x.node, nullptr, x.node});
+    EXPECT_EQ(text_of(empty), "\n");  // the slots are not text
+    EXPECT_EQ(text_of(three), "\n");
+    EXPECT_EQ(node_aux(three.node), 3u);
+    EXPECT_EQ(leaf_vector_slot(three.node, 0), x.node);
+    EXPECT_EQ(leaf_vector_slot(three.node, 1), nullptr);
+    EXPECT_EQ(node_first_byte(three), 0x0A);
+}
+
+TEST(LeafText, MeasuredWhenAuxIsZero) {
+    // Texts of 2^26 bytes or more record no length and are measured.
+    std::string text(AUX_LIMIT + 2, '7');
+    {
+        NodeRef digits = noderef_wrap(leaf_new_from_bytes(text.data(), i64(AUX_LIMIT)));
+        EXPECT_EQ(node_aux(digits.node), 0u);
+        EXPECT_EQ(string_length(node_text(digits)), i64(AUX_LIMIT));  // before the first 0 byte
+    }
+    text.front() = '[';
+    text.back() = ']';
+    text[7] = 0;
+    {
+        NodeRef data = noderef_wrap(leaf_new_from_bytes(text.data(), i64(text.size())));
+        EXPECT_EQ(node_aux(data.node), 0u);
+        EXPECT_EQ(string_length(node_text(data)), i64(AUX_LIMIT) + 2);  // to the closing bracket
+        EXPECT_EQ(leaf_byte_length(data), 7);                            // to the first 0 byte
+    }
+    // A short text with aux 0 contradicts its header; an unclosed data text
+    // is caught inside its block.
+    auto without_aux = [](const char* text) {
+        NodeRef t = noderef_from_cstr(text);
+        node_set_aux(t.node, 0);
+        return t;
+    };
+    EXPECT_DEATH(node_text(without_aux("123")), NODE_DEATH);
+    EXPECT_DEATH(node_text(without_aux("[p]")), NODE_DEATH);
+    EXPECT_DEATH(node_text(without_aux("[[p]")), NODE_DEATH);
+}
+
+TEST(LeafText, ByteStringHeaderIsBounded) {
+    // The ')' is looked for within the text and the 12-byte header only.
+    EXPECT_DEATH(leaf_byte_length(leaf_of("(")), NODE_DEATH);
+    EXPECT_DEATH(node_text(leaf_of("(abc")), NODE_DEATH);
+    EXPECT_DEATH(node_text(leaf_of("(aaaaaaaaaaa)")), NODE_DEATH);
+    EXPECT_EQ(leaf_byte_length(leaf_of("(__________)")), 12);  // ten digits fit
+}
+
+TEST(NodeRefs, EmptyLeaf) {
+    NodeRef made = noderef_make_empty();
+    NodeRef by_default;
+    for (NodeRef* t : {&made, &by_default}) {
+        EXPECT_FALSE(node_is_pair(*t));
+        EXPECT_EQ(text_of(*t), "");
+        EXPECT_EQ(node_first_byte(*t), 0);
+        EXPECT_EQ(node_refcount(t->node), 1u);
+    }
+    EXPECT_NE(made.node, by_default.node);
+}
+
+TEST(NodeRefs, CopyAssignRelease) {
+    NodeRef a = noderef_from_cstr("a");
+    NodeRef b = noderef_from_cstr("b");
+    NodeRef a2 = noderef_copy(a);
+    EXPECT_EQ(a2.node, a.node);
+    EXPECT_EQ(node_refcount(a.node), 2u);
+
+    noderef_assign(a, a);  // the same node: nothing changes
+    EXPECT_EQ(node_refcount(a.node), 2u);
+    noderef_assign(a2, b);
+    EXPECT_EQ(node_refcount(a.node), 1u);
+    EXPECT_EQ(node_refcount(b.node), 2u);
+
+    noderef_release(a2);
+    EXPECT_EQ(a2.node, nullptr);
+    EXPECT_EQ(node_refcount(b.node), 1u);
+
+    NodeRef moved = std::move(a);
+    EXPECT_EQ(a.node, nullptr);
+    EXPECT_EQ(node_refcount(moved.node), 1u);
+    NodeRef null_copy = a;  // a copy of a null handle is null
+    EXPECT_EQ(null_copy.node, nullptr);
+}
+
+TEST(NodeRefs, NullHandlesAreFatal) {
+    NodeRef x = noderef_from_cstr("x");
+    NodeRef null_handle(nullptr);
+    EXPECT_DEATH(noderef_release(null_handle), NODE_DEATH);
+    EXPECT_DEATH(noderef_assign(null_handle, x), NODE_DEATH);
+    EXPECT_DEATH(noderef_assign(x, null_handle), NODE_DEATH);
+    EXPECT_DEATH(noderef_from_cstr(nullptr), NODE_DEATH);
+    EXPECT_DEATH(node_left(x), NODE_DEATH);
+    EXPECT_DEATH(node_right(x), NODE_DEATH);
+    NodeRef half = node_make_app(NodeRef(nullptr), noderef_from_cstr("y"));
+    EXPECT_DEATH(node_left(half), NODE_DEATH);
+    EXPECT_EQ(text_of(node_right(half)), "y");
+}
+
+TEST(NodeBuilders, PairLinksReplaceHandles) {
+    NodeRef g = noderef_from_cstr("g");
+    NodeRef x = noderef_from_cstr("x");
+    NodeRef pair = node_make_app(noderef_copy(g), noderef_copy(x));
+    EXPECT_EQ(node_refcount(g.node), 2u);
+    EXPECT_EQ(node_refcount(x.node), 2u);
+    EXPECT_TRUE(node_is_pair(pair));
+    EXPECT_EQ(node_left(pair).node, g.node);
+    EXPECT_EQ(node_right(pair).node, x.node);
+    EXPECT_EQ(node_first_byte(pair), 0);
+    noderef_release(pair);
+    EXPECT_EQ(node_refcount(g.node), 1u);
+    EXPECT_EQ(node_refcount(x.node), 1u);
+}
+
+TEST(NodeBuilders, Shapes) {
+    NodeRef g = noderef_from_cstr("g"), a = noderef_from_cstr("a"), b = noderef_from_cstr("b");
+    NodeRef c = noderef_from_cstr("c");
+    NodeRef two = noderef_app2(g, a, b);  // borrows: each gains the pair's link
+    EXPECT_EQ(node_refcount(g.node), 2u);
+    EXPECT_EQ(node_left(node_left(two)).node, g.node);
+    EXPECT_EQ(node_right(node_left(two)).node, a.node);
+    EXPECT_EQ(node_right(two).node, b.node);
+
+    NodeRef three = node_app3(g, a, b, c);
+    EXPECT_EQ(node_left(node_left(node_left(three))).node, g.node);
+    EXPECT_EQ(node_right(three).node, c.node);
+    EXPECT_EQ(node_refcount(c.node), 2u);
+
+    NodeRef parens = node_app_parens(g);
+    EXPECT_EQ(node_left(parens).node, g.node);
+    EXPECT_EQ(text_of(node_right(parens)), "()");
+    EXPECT_EQ(text_of(leaf_make_parens()), "()");
+    EXPECT_EQ(node_left(node_app(g, a)).node, g.node);
+}
+
+TEST(NodeRelease, ChildrenAndSlots) {
+    NodeRef x = noderef_from_cstr("x");
+    NodeRef y = noderef_from_cstr("y");
+    {
+        NodeRef v = vector_of({x.node, nullptr, y.node, x.node});  // a null slot is skipped
+        NodeRef tree = node_make_app(node_make_app(noderef_copy(x), v), noderef_copy(y));
+        EXPECT_EQ(node_refcount(x.node), 4u);
+        EXPECT_EQ(node_refcount(y.node), 3u);
+        noderef_release(v);  // the pair still holds the vector
+        EXPECT_EQ(node_refcount(x.node), 4u);
+    }
+    EXPECT_EQ(node_refcount(x.node), 1u);
+    EXPECT_EQ(node_refcount(y.node), 1u);
+}
+
+TEST(NodeRelease, SharedSubtreeSurvives) {
+    NodeRef shared = node_make_app(noderef_from_cstr("f"), noderef_from_cstr("x"));
+    NodeRef outer = node_make_app(noderef_copy(shared), noderef_copy(shared));
+    EXPECT_EQ(node_refcount(shared.node), 3u);
+    noderef_release(outer);
+    EXPECT_EQ(node_refcount(shared.node), 1u);
+    EXPECT_EQ(text_of(node_left(shared)), "f");
+}
+
+TEST(NodeRelease, DeepVectorNesting) {
+    // Vectors holding vectors, as deep as a list: released without recursion.
+#ifdef VORN_SANITIZED
+    const int depth = 100000;
+#else
+    const int depth = 1000000;
+#endif
+    NodeRef x = noderef_from_cstr("x");
+    NodeRef t = vector_of({x.node});
+    for (int i = 0; i < depth; ++i) t = vector_of({x.node, t.node});
+    EXPECT_EQ(node_refcount(x.node), u64(depth) + 2);
+    noderef_release(t);
+    EXPECT_EQ(node_refcount(x.node), 1u);
+}
+
+}  // namespace
