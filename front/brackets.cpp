@@ -59,9 +59,10 @@ static bool check_brackets(const u8* s, i64 n, Report& report, i64& error_offset
         } else if (char_opens(c)) {
             list_push_back(open, i);
         } else if (c == ')' || c == ']' || c == '}') {
-            if (list_is_empty(open))
-                return bracket_fail(report, error_offset, i, "match", dangling_message("Dangling right-", c, i),
-                                    position_to_code(i));
+            if (list_is_empty(open)) {
+                RtString say = dangling_message("Dangling right-", c, i);
+                return bracket_fail(report, error_offset, i, "match", std::move(say), position_to_code(i));
+            }
             const i64 o = list_back(open)->value;
             if (bracket_closer(s[o]) != c) {
                 report.tip = position_to_code(i);
@@ -116,7 +117,8 @@ static bool check_commas(RtString text, Report& report, i64& error_offset) {
                 if (j == 0 || !comma_group_is_call(s[j - 1])) {
                     RtString say = string_concat(string_from_cstr("Comma at ["), position_to_code(top));
                     string_append(say, string_from_cstr("] is not part of a valid call list."));
-                    return bracket_fail(report, error_offset, top, "comma", std::move(say), position_to_code(top));
+                    return bracket_fail(report, error_offset, top, "comma", std::move(say),
+                                        position_to_code(top));
                 }
                 list_pop_front(groups);
             }

@@ -112,7 +112,8 @@ NodeRef parse_level_power(const TextSpan& text) { return parse_ladder(text, 8); 
 // Wraps acc in the prefix-operator leaves of text[from, to), the byte at
 // from outermost.
 static NodeRef parse_wrap_operators(const TextSpan& text, i64 from, i64 to, NodeRef acc) {
-    for (i64 i = to - 1; i >= from; --i) acc = node_make_app(leaf_of_byte(span_byte(text, i)), std::move(acc));
+    for (i64 i = to - 1; i >= from; --i)
+        acc = node_make_app(leaf_of_byte(span_byte(text, i)), std::move(acc));
     return acc;
 }
 
@@ -121,7 +122,8 @@ NodeRef parse_postfix(const TextSpan& text) {
     while (core > 0 && char_is_prefix_operator(span_byte(text, core - 1))) --core;
     NodeRef acc = core == 0 ? leaf_empty_operand() : parse_prefix(span_sub(text, 0, core));
     // The last trailing byte ends up outermost.
-    for (i64 i = core; i < text.length; ++i) acc = node_make_app(leaf_of_byte(span_byte(text, i)), std::move(acc));
+    for (i64 i = core; i < text.length; ++i)
+        acc = node_make_app(leaf_of_byte(span_byte(text, i)), std::move(acc));
     return acc;
 }
 

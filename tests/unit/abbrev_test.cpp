@@ -54,7 +54,8 @@ TEST(Abbreviate, BalancedParenLeavesWingsAlone) {
         {"g(" + run(80), "g(" + run(69) + ")"},
         {"{" + run(80), "{" + run(71)},
     };
-    for (const Case& c : cases) EXPECT_EQ(text_of(text_abbreviate_balanced_paren(bytes(c.in))), c.out) << c.in;
+    for (const Case& c : cases)
+        EXPECT_EQ(text_of(text_abbreviate_balanced_paren(bytes(c.in))), c.out) << c.in;
 }
 
 TEST(Abbreviate, SourceIsNormalisedFirst) {

@@ -145,8 +145,9 @@ TEST(Brackets, DeepAndLongTextsAreCheckedInLinearTime) {
     EXPECT_TRUE(source_check_brackets(bytes(calls), r, offset));
     std::string squares = std::string(n, '[') + "(" + std::string(n, ']');
     EXPECT_TRUE(source_check_brackets(bytes(squares), r, offset));
-    expect_failure({std::string(n, '(') + ")", "match", "Dangling left-parenthesis at [" + string_to_std(position_to_code(i64(n) - 2)) + "].",
-                    string_to_std(position_to_code(i64(n) - 2)), "", i64(n) - 2});
+    const std::string code = string_to_std(position_to_code(i64(n) - 2));  // the innermost left open
+    const std::string say = "Dangling left-parenthesis at [" + code + "].";
+    expect_failure({std::string(n, '(') + ")", "match", say, code, "", i64(n) - 2});
 }
 
 }  // namespace

@@ -147,7 +147,8 @@ TEST(Parse, PreludePieces) {
         {"G\\a\\VZ(BW BC DDV V(XJ))", "((\\ G) ((\\ a) ((V Z) ((((B W) (B C)) ((D D) V)) (V (X J))))))"},
         {"[+]\\plus", "((\\ [+]) plus)"},
     };
-    for (const Case& c : cases) EXPECT_EQ(shape(parse_expression(source_normalize_space(bytes(c.text)))), c.shape) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(shape(parse_expression(source_normalize_space(bytes(c.text)))), c.shape) << c.text;
 }
 
 TEST(ParseDeathTest, BrokenInvariantsAreFatal) {
