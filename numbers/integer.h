@@ -17,7 +17,8 @@ bool term_is_integer(NodeRef t);
 // A fatal assertion unless term_is_integer.
 void term_require_integer(NodeRef t);
 
-// A leaf's own text; a list's canonical digit text.
+// A digit leaf's own text (the text of its value when it holds bytes other
+// than digits); a list's canonical digit text; "K" for the leaf K.
 RtString integer_text(NodeRef t);
 
 // The digit leaf of v ("042" for -42).

@@ -165,6 +165,8 @@ TEST(Integer, OtherBytesFollowOneRule) {
     EXPECT_EQ(text(integer_negate(leaf("0x"))), "72");
     EXPECT_EQ(text(integer_to_numb(leaf("1:"))), text(integer_to_numb(leaf("20"))));
     EXPECT_TRUE(integer_less(leaf("19"), leaf("1:")));
+    EXPECT_EQ(string_to_std(integer_text(leaf("1:"))), "20");
+    EXPECT_EQ(string_to_std(integer_text(leaf("0x"))), "072");
     // A minus mark before a zero magnitude is zero.
     std::string negzero("0\x01", 2);
     EXPECT_TRUE(integer_is_zero(leaf(negzero)));
