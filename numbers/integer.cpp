@@ -259,7 +259,7 @@ bool integer_try_to_i64(const NodeRef& t, i64* out) {
 
 bool integer_try_to_u64(const NodeRef& t, u64* out) {
     u128 low;
-    if (!integer_raw(t.node) || number_low_bits(t.node, &low) != LowBits::OK) return false;
+    if (!term_is_number(t) || number_low_bits(t.node, &low) != LowBits::OK) return false;
     *out = u64(low >> 2);
     return true;
 }

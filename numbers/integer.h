@@ -37,8 +37,9 @@ i64 integer_to_i64(NodeRef t);
 // integer_to_i64.
 i64 integer_arg_to_i64(NodeRef t);
 
-// Non-asserting conversions: false for a term that is not an integer or a
-// list that cannot be read.
+// Non-asserting conversions: false for a list that cannot be read, and for a
+// term that is not an integer (i64) or not a number at all (u64, which
+// reads a numb as integer_to_u64 does).
 bool integer_try_to_i64(const NodeRef& t, i64* out);
 bool integer_try_to_u64(const NodeRef& t, u64* out);
 

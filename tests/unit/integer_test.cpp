@@ -71,6 +71,9 @@ TEST(Integer, MachineIntegers) {
     EXPECT_FALSE(integer_try_to_u64(junk_list(), &uout));
     EXPECT_TRUE(integer_try_to_u64(cell("K", leaf("5")), &uout));
     EXPECT_EQ(uout, 11u);
+    EXPECT_TRUE(integer_try_to_u64(leaf("0017"), &uout));
+    EXPECT_EQ(uout, 17u);
+    EXPECT_FALSE(integer_try_to_u64(leaf("x"), &uout));
 }
 
 TEST(Integer, StreamingMatchesFullConversion) {
