@@ -138,7 +138,7 @@ struct DecimalPowers {
 
 int64_t decimal_power_digits(size_t i) { return TEN19_DIGITS << i; }
 
-// Appends the digits of x < 10^19 * ... by plain division, padded with
+// Appends the digits of x by repeated division by 10^19, padded with
 // leading zeros to width (0: no padding).
 void digits_base(BigNat x, size_t width, std::string& out) {
     std::string rev;
@@ -442,21 +442,6 @@ BigNat big_low_bits(const BigNat& x, int64_t k) {
     int s = int(k % 64);
     r.limbs[w] &= s ? (~uint64_t(0) >> (64 - s)) : 0;
     big_trim(r);
-    return r;
-}
-
-BigNat big_pow(const BigNat& a, const BigNat& e) {
-    if (big_is_zero(e)) return big_from_u64(1);
-    if (big_compare(a, big_from_u64(1)) <= 0) return a;
-    // a >= 2: the result has more than (bits(a) - 1) * e bits.
-    int64_t eb = big_bit_length(e);
-    if (eb > 40 || u128(big_bit_length(a) - 1) * big_low_u64(e) > u128(POWER_MAX_BITS))
-        throw std::bad_alloc();
-    BigNat r = big_from_u64(1);
-    for (int64_t i = eb; i-- > 0;) {
-        r = big_mul(r, r);
-        if (big_bit(e, i)) r = big_mul(r, a);
-    }
     return r;
 }
 

@@ -71,6 +71,9 @@ TEST(Integer, MachineIntegers) {
     EXPECT_FALSE(integer_try_to_u64(junk_list(), &uout));
     EXPECT_TRUE(integer_try_to_u64(cell("K", leaf("5")), &uout));
     EXPECT_EQ(uout, 11u);
+    EXPECT_TRUE(integer_try_to_u64(leaf("0017"), &uout));
+    EXPECT_EQ(uout, 17u);
+    EXPECT_FALSE(integer_try_to_u64(leaf("x"), &uout));
 }
 
 TEST(Integer, StreamingMatchesFullConversion) {
@@ -165,6 +168,8 @@ TEST(Integer, OtherBytesFollowOneRule) {
     EXPECT_EQ(text(integer_negate(leaf("0x"))), "72");
     EXPECT_EQ(text(integer_to_numb(leaf("1:"))), text(integer_to_numb(leaf("20"))));
     EXPECT_TRUE(integer_less(leaf("19"), leaf("1:")));
+    EXPECT_EQ(string_to_std(integer_text(leaf("1:"))), "20");
+    EXPECT_EQ(string_to_std(integer_text(leaf("0x"))), "072");
     // A minus mark before a zero magnitude is zero.
     std::string negzero("0\x01", 2);
     EXPECT_TRUE(integer_is_zero(leaf(negzero)));
