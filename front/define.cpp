@@ -59,7 +59,7 @@ bool define_piece(Report& report, NodeRef term, i64 q) {
     if (!name_is_definable(string_copy(name_text))) return true;
     RtString name = name_normalize(std::move(name_text));
 
-    if (string_length(name) == 1 && string_char_at(name, 0) >= 'a' && string_char_at(name, 0) <= 'z') {
+    if (name_is_local(string_copy(name))) {  // one letter a..z: a local variable's name
         RtString say = string_prepend_cstr("Single lowercase letters (", name);
         string_append(say, string_from_cstr(") cannot be defined as global variables."));
         define_fail(report, "lower", std::move(say), name, q);
