@@ -6,8 +6,8 @@
 #include "abbrev.h"
 #include "binders.h"
 #include "braces.h"
-#include "intern.h"
 #include "define.h"
+#include "intern.h"
 #include "layout.h"
 #include "marks.h"
 #include "print.h"
@@ -15,6 +15,8 @@
 #include "tables.h"
 #include "tag.h"
 
+// Whether program_check is expanding line marks: the reduction machine asks,
+// to end a check-time evaluation that meets a free letter (marks.h).
 static bool check_expanding_marks = false;
 
 bool marks_check_time() { return check_expanding_marks; }

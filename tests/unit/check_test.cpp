@@ -196,6 +196,6 @@ TEST(Check, DeepProgramText) {
     EXPECT_EQ(check_deep("ff,ff\\K(" + repeated("count\\", nest) + "count)"), "check");
     EXPECT_EQ(check_deep(repeated("1;", chain) + "1"), "check");
     EXPECT_EQ(check_deep(repeated("1;", chain) + "zz"), "alive");
-    // A spine of values: each part is stored in the ordered store of values.
-    EXPECT_EQ(check_deep("ff,ff\\x\\" + repeated("x(", 2000) + "x" + repeated(")", 2000)), "check");
+    // A spine of values: every part of it stays among the interned values.
+    EXPECT_EQ(check_deep("ff,ff\\x\\" + repeated("x(", nest) + "x" + repeated(")", nest)), "check");
 }
