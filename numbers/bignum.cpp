@@ -1,5 +1,6 @@
-// Natural numbers in 64-bit limbs: Karatsuba products, Knuth long division,
-// divide-and-conquer decimal conversion.
+// Natural numbers in 64-bit and in base 10^9 limbs: Karatsuba products,
+// Knuth long division, and divide-and-conquer conversion between the two
+// (halves joined by one product with a power of the other base).
 #include "bignum.h"
 
 #include <algorithm>
@@ -13,26 +14,12 @@ using u128 = unsigned __int128;
 namespace {
 
 const size_t KARATSUBA_MIN = 40;       // limbs below which schoolbook wins
-const size_t DECIMAL_BASE_LIMBS = 40;  // limbs converted by plain division
+const size_t DECIMAL_BASE_DIGITS = 760;  // digits read by plain Horner
 const uint64_t TEN19 = 10000000000000000000ull;
 const int64_t TEN19_DIGITS = 19;
 // Bits of a power's result beyond which it could never be stored: fail at
 // once rather than square for hours first.
 const int64_t POWER_MAX_BITS = int64_t(1) << 37;
-
-// (hi * 2^64 + lo) div d and mod d, for hi < d (the quotient fits a limb).
-inline uint64_t div_wide(uint64_t hi, uint64_t lo, uint64_t d, uint64_t* rem) {
-#if defined(__x86_64__)
-    uint64_t q, r;
-    __asm__("divq %4" : "=a"(q), "=d"(r) : "a"(lo), "d"(hi), "rm"(d));
-    *rem = r;
-    return q;
-#else
-    u128 n = (u128(hi) << 64) | lo;
-    *rem = uint64_t(n % d);
-    return uint64_t(n / d);
-#endif
-}
 
 void big_trim(BigNat& x) {
     while (!x.limbs.empty() && x.limbs.back() == 0) x.limbs.pop_back();
@@ -138,40 +125,6 @@ struct DecimalPowers {
 
 int64_t decimal_power_digits(size_t i) { return TEN19_DIGITS << i; }
 
-// Appends the digits of x < 10^19 * ... by plain division, padded with
-// leading zeros to width (0: no padding).
-void digits_base(BigNat x, size_t width, std::string& out) {
-    std::string rev;
-    while (!big_is_zero(x)) {
-        uint64_t chunk = big_divmod_small(x, TEN19);
-        for (int k = 0; k < TEN19_DIGITS; k++) {
-            rev.push_back(char('0' + chunk % 10));
-            chunk /= 10;
-        }
-    }
-    while (!rev.empty() && rev.back() == '0') rev.pop_back();
-    if (rev.size() < width) rev.append(width - rev.size(), '0');
-    out.append(rev.rbegin(), rev.rend());
-}
-
-// Appends the digits of x < pw(i + 1): split by pw(i), high half first.
-void digits_rec(const BigNat& x, size_t width, size_t i, DecimalPowers& pw, std::string& out) {
-    if (x.limbs.size() <= DECIMAL_BASE_LIMBS) {
-        digits_base(x, width, out);
-        return;
-    }
-    const BigNat& p = pw.at(i);
-    if (width == 0 && big_compare(x, p) < 0) {
-        digits_rec(x, 0, i - 1, pw, out);
-        return;
-    }
-    BigNat q, r;
-    big_divmod(x, p, &q, &r);
-    size_t low = size_t(decimal_power_digits(i));
-    digits_rec(q, width == 0 ? 0 : width - low, i - 1, pw, out);
-    digits_rec(r, low, i - 1, pw, out);
-}
-
 // Value of a chunk of at most 19 digit bytes under the digit rule.
 u128 digits_chunk(const char* p, size_t n, bool* overflow) {
     u128 v = 0;
@@ -230,7 +183,7 @@ BigNat digits_value_base(const char* p, size_t n) {
 }
 
 BigNat digits_value_rec(const char* p, size_t n, DecimalPowers& pw) {
-    if (n <= DECIMAL_BASE_LIMBS * TEN19_DIGITS) return digits_value_base(p, n);
+    if (n <= DECIMAL_BASE_DIGITS) return digits_value_base(p, n);
     size_t i = 0;
     while (size_t(decimal_power_digits(i + 1)) < n) i++;
     size_t low = size_t(decimal_power_digits(i));
@@ -330,10 +283,14 @@ BigNat big_mul(const BigNat& a, const BigNat& b) {
 
 uint64_t big_divmod_small(BigNat& x, uint64_t d) {
     VORN_ASSERT(d != 0);
-    uint64_t r = 0;
-    for (size_t i = x.limbs.size(); i-- > 0;) x.limbs[i] = div_wide(r, x.limbs[i], d, &r);
+    u128 r = 0;
+    for (size_t i = x.limbs.size(); i-- > 0;) {
+        u128 cur = (r << 64) | x.limbs[i];
+        x.limbs[i] = uint64_t(cur / d);
+        r = cur % d;
+    }
     big_trim(x);
-    return r;
+    return uint64_t(r);
 }
 
 void big_divmod(const BigNat& a, const BigNat& b, BigNat* q, BigNat* r) {
@@ -445,21 +402,6 @@ BigNat big_low_bits(const BigNat& x, int64_t k) {
     return r;
 }
 
-BigNat big_pow(const BigNat& a, const BigNat& e) {
-    if (big_is_zero(e)) return big_from_u64(1);
-    if (big_compare(a, big_from_u64(1)) <= 0) return a;
-    // a >= 2: the result has more than (bits(a) - 1) * e bits.
-    int64_t eb = big_bit_length(e);
-    if (eb > 40 || u128(big_bit_length(a) - 1) * big_low_u64(e) > u128(POWER_MAX_BITS))
-        throw std::bad_alloc();
-    BigNat r = big_from_u64(1);
-    for (int64_t i = eb; i-- > 0;) {
-        r = big_mul(r, r);
-        if (big_bit(e, i)) r = big_mul(r, a);
-    }
-    return r;
-}
-
 BigNat big_from_bytes(const unsigned char* p, size_t n) {
     BigNat x;
     x.limbs.assign((n + 7) / 8, 0);
@@ -481,21 +423,7 @@ BigNat big_from_digits(const char* p, size_t n) {
     return digits_value_rec(p, n, pw);
 }
 
-std::string big_to_digits(const BigNat& x) {
-    if (big_is_zero(x)) return "0";
-    std::string out;
-    if (x.limbs.size() <= DECIMAL_BASE_LIMBS) {
-        digits_base(x, 0, out);
-        return out;
-    }
-    // The smallest i with x < 10^(38 * 2^i), judged by bit length alone so
-    // that the square above the last divisor is never computed.
-    DecimalPowers pw;
-    size_t i = 0;
-    while (double(big_bit_length(x)) >= 38.0 * double(uint64_t(1) << i) * 3.3219) i++;
-    digits_rec(x, 0, i, pw, out);
-    return out;
-}
+std::string big_to_digits(const BigNat& x) { return dec_to_digits(dec_from_big(x)); }
 
 // ---------------------------------------------------------------------------
 // The decimal face
@@ -592,7 +520,8 @@ void dec_mul_limbs(const uint32_t* a, size_t n, const uint32_t* b, size_t m, uin
     dec_add_into(r + h, n + m - h, mid.data(), std::min(midn, n + m - h));
 }
 
-void dec_mul_small_in(DecNat& x, uint32_t m) {
+// x * m in place, m <= 2^32.
+void dec_mul_small_in(DecNat& x, uint64_t m) {
     uint64_t carry = 0;
     for (uint32_t& w : x.limbs) {
         uint64_t t = uint64_t(w) * m + carry;
@@ -604,6 +533,16 @@ void dec_mul_small_in(DecNat& x, uint32_t m) {
         carry /= DEC_BASE;
     }
     dec_trim(x);
+}
+
+// x + v in place, any v.
+void dec_add_u64(DecNat& x, uint64_t v) {
+    for (size_t i = 0; v; i++) {
+        if (i == x.limbs.size()) x.limbs.push_back(0);
+        uint64_t t = x.limbs[i] + v;
+        x.limbs[i] = uint32_t(t % DEC_BASE);
+        v = t / DEC_BASE;
+    }
 }
 
 }  // namespace
@@ -803,7 +742,40 @@ BigNat big_from_dec(const DecNat& x) {
     return big_from_digits(digits.data(), digits.size());
 }
 
+namespace {
+
+const size_t BINARY_BASE_LIMBS = 16;  // limbs converted by plain Horner
+
+// The decimal value of the limbs p[0..n): halves joined by a product with
+// 2^(64 h) in decimal, so the whole costs a few products, no division.
+DecNat dec_of_limbs(const uint64_t* p, size_t n, std::vector<DecNat>& pw2) {
+    if (n <= BINARY_BASE_LIMBS) {
+        DecNat r;
+        for (size_t i = n; i-- > 0;) {
+            for (uint64_t half : {uint64_t(p[i] >> 32), uint64_t(p[i] & 0xFFFFFFFFu)}) {
+                dec_mul_small_in(r, uint64_t(1) << 32);
+                dec_add_u64(r, half);
+            }
+        }
+        return r;
+    }
+    size_t i = 0;
+    while ((size_t(2) << i) < n) i++;  // h = 2^i < n <= 2^(i+1)
+    size_t h = size_t(1) << i;
+    if (pw2.empty()) {
+        pw2.push_back(dec_from_u64(uint64_t(1) << 63));
+        dec_mul_small_in(pw2[0], 2);
+    }
+    while (pw2.size() <= i) pw2.push_back(dec_mul(pw2.back(), pw2.back()));
+    DecNat hi = dec_of_limbs(p + h, n - h, pw2);
+    DecNat lo = dec_of_limbs(p, h, pw2);
+    return dec_add(dec_mul(hi, pw2[i]), lo);
+}
+
+}  // namespace
+
 DecNat dec_from_big(const BigNat& x) {
-    std::string digits = big_to_digits(x);
-    return dec_from_digits(digits.data(), digits.size());
+    if (x.limbs.size() <= 1) return dec_from_u64(big_low_u64(x));
+    std::vector<DecNat> pw2;
+    return dec_of_limbs(x.limbs.data(), x.limbs.size(), pw2);
 }

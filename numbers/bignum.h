@@ -66,10 +66,6 @@ BigNat big_shr(const BigNat& x, int64_t k);
 // x mod 2^k, k >= 0.
 BigNat big_low_bits(const BigNat& x, int64_t k);
 
-// a^e by square-and-multiply; 0^0 = 1. A result too large for any memory
-// ends the process as an allocation failure would, without working first.
-BigNat big_pow(const BigNat& a, const BigNat& e);
-
 // The number whose little-endian bytes are p[0..n).
 BigNat big_from_bytes(const unsigned char* p, size_t n);
 

@@ -101,7 +101,7 @@ ReadResult number_read(const Node* t, BigNat* n) {
     BigNat acc;
     acc.limbs = std::move(cells);
     while (!acc.limbs.empty() && acc.limbs.back() == 0) acc.limbs.pop_back();
-    if (node_raw_first_byte(t) == 'K') {
+    if (node_lead_byte(t) == 'K') {
         big_set_bit(acc, c);
         *n = std::move(acc);
         return ReadResult::OK;
@@ -115,7 +115,7 @@ ReadResult number_read(const Node* t, BigNat* n) {
 
 bool term_is_number_raw(const Node* t) {
     if (node_is_leaf(t)) {
-        u8 c = node_raw_first_byte(t);
+        u8 c = node_lead_byte(t);
         return c == 'K' || is_digit(c);
     }
     return node_raw_cell_bit(t) >= 0;
@@ -125,8 +125,6 @@ NodeRef bit_leaf(int bit) { return noderef_from_cstr(bit ? "K" : "H"); }
 
 }  // namespace
 
-u8 node_raw_first_byte(const Node* n) { return node_is_leaf(n) ? leaf_bytes(n)[0] : 0; }
-
 int node_raw_cell_bit(const Node* n) {
     if (node_is_leaf(n)) return -1;
     const Node* l = pair_left(n);
@@ -135,8 +133,8 @@ int node_raw_cell_bit(const Node* n) {
     const Node* head = pair_left(l);
     const Node* b = pair_right(l);
     VORN_ASSERT(head != nullptr && b != nullptr);
-    if (!node_is_leaf(head) || node_raw_first_byte(head) != 'J' || !node_is_leaf(b)) return -1;
-    u8 c = node_raw_first_byte(b);
+    if (!node_is_leaf(head) || node_lead_byte(head) != 'J' || !node_is_leaf(b)) return -1;
+    u8 c = node_lead_byte(b);
     return c == 'K' ? 1 : c == 'H' ? 0 : -1;
 }
 

@@ -10,6 +10,7 @@
 
 #include "bitstring.h"
 #include "node.h"
+#include "values.h"
 
 using NumberBits = BitString;
 
@@ -89,9 +90,6 @@ std::string number_text_of_value(const BigNat& n);
 
 // Whether p[0..len) is the canonical text of its own value (digits only).
 bool number_text_is_canonical(const u8* p, i64 len);
-
-// The first byte of a leaf's text (0 for a pair or the empty text).
-u8 node_raw_first_byte(const Node* n);
 
 // For a cell ((J b) rest) with b a leaf beginning K or H: its bit (1 or 0);
 // -1 for anything else.

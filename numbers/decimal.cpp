@@ -196,6 +196,10 @@ DecimalMagnitude decimal_mag_power(DecimalMagnitude a, DecimalMagnitude e) {
     Digits base = normalized(a);
     BigNat ve = big_from_dec(digits_value(normalized(e)));
     if (big_is_zero(ve)) return string_from_cstr("1");
+    // Past 2^37 halvings' worth a base above one, or padded beyond one digit,
+    // outgrows any memory: fail at once as allocation would.
+    DecNat vb = digits_value(base);
+    if (big_bit_length(ve) > 37 && (base.size() > 1 || dec_compare(vb, dec_from_u64(1)) > 0)) throw std::bad_alloc();
     // Square-and-multiply from the top bit of e, as the halvings unwind.
     Digits p = base;
     for (i64 i = big_bit_length(ve) - 1; i-- > 0;) {

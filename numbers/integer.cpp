@@ -62,7 +62,7 @@ LowBits number_low_bits(const Node* t, u128* out) {
         c++;
         t = pair_right(t);
     }
-    if (node_raw_first_byte(t) == 'K') {
+    if (node_lead_byte(t) == 'K') {
         if (c < 128) acc |= u128(1) << c;
     } else {
         i64 len;
@@ -183,9 +183,22 @@ bool term_is_integer(NodeRef t) { return integer_raw(t.node); }
 
 void term_require_integer(NodeRef t) { VORN_ASSERT(integer_raw(t.node)); }
 
+namespace {
+
+// A digit leaf's own text, or the text of its value when it holds bytes
+// other than digits (so that equal values have equal texts).
+RtString leaf_integer_text(const NodeRef& t) {
+    i64 len;
+    const u8* p = raw_text(t.node, &len);
+    if (p[0] == 'K' || number_text_is_canonical(p, len)) return node_text(t);
+    return string_from_std(number_text_of_value(number_value_of_text(p, len)));
+}
+
+}  // namespace
+
 RtString integer_text(NodeRef t) {
     term_require_integer(t);
-    if (!node_is_pair(t)) return node_text(t);
+    if (!node_is_pair(t)) return leaf_integer_text(t);
     return number_to_text(std::move(t));
 }
 
@@ -193,7 +206,7 @@ bool integer_try_text(const NodeRef& t, RtString* out) {
     if (!integer_raw(t.node)) return false;
     if (!node_is_pair(t)) {
         if (node_first_byte(t) == 'K') return false;
-        *out = node_text(t);
+        *out = leaf_integer_text(t);
         return true;
     }
     return number_try_to_text(t, out);
@@ -246,7 +259,7 @@ bool integer_try_to_i64(const NodeRef& t, i64* out) {
 
 bool integer_try_to_u64(const NodeRef& t, u64* out) {
     u128 low;
-    if (!integer_raw(t.node) || number_low_bits(t.node, &low) != LowBits::OK) return false;
+    if (!term_is_number(t) || number_low_bits(t.node, &low) != LowBits::OK) return false;
     *out = u64(low >> 2);
     return true;
 }
@@ -263,7 +276,7 @@ bool integer_is_zero(NodeRef t) {
     if (!is_integer_list(n)) return false;
     VORN_ASSERT(list_is_readable(n));
     // N = 1 + 2 N(x) is 3 only for x = K.
-    return node_raw_first_byte(pair_right(n)) == 'K' && node_is_leaf(pair_right(n));
+    return node_lead_byte(pair_right(n)) == 'K' && node_is_leaf(pair_right(n));
 }
 
 bool integer_is_nonnegative(NodeRef t) {
@@ -294,7 +307,7 @@ bool integer_is_odd(NodeRef t) {
     }
     const Node* x = pair_right(n);
     if (node_is_leaf(x)) {
-        if (node_raw_first_byte(x) == 'K') return false;
+        if (node_lead_byte(x) == 'K') return false;
         i64 len;
         const u8* p = raw_text(x, &len);
         VORN_ASSERT(len > 0);
@@ -418,7 +431,7 @@ i64 integer_bit_length(NodeRef t) {
         cells++;
         n = pair_right(n);
     }
-    if (node_raw_first_byte(n) == 'K') return cells;
+    if (node_lead_byte(n) == 'K') return cells;
     i64 len;
     const u8* p = raw_text(n, &len);
     VORN_ASSERT(len > 0);

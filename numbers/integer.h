@@ -17,7 +17,8 @@ bool term_is_integer(NodeRef t);
 // A fatal assertion unless term_is_integer.
 void term_require_integer(NodeRef t);
 
-// A leaf's own text; a list's canonical digit text.
+// A digit leaf's own text (the text of its value when it holds bytes other
+// than digits); a list's canonical digit text; "K" for the leaf K.
 RtString integer_text(NodeRef t);
 
 // The digit leaf of v ("042" for -42).
@@ -36,8 +37,9 @@ i64 integer_to_i64(NodeRef t);
 // integer_to_i64.
 i64 integer_arg_to_i64(NodeRef t);
 
-// Non-asserting conversions: false for a term that is not an integer or a
-// list that cannot be read.
+// Non-asserting conversions: false for a list that cannot be read, and for a
+// term that is not an integer (i64) or not a number at all (u64, which
+// reads a numb as integer_to_u64 does).
 bool integer_try_to_i64(const NodeRef& t, i64* out);
 bool integer_try_to_u64(const NodeRef& t, u64* out);
 

@@ -198,7 +198,7 @@ bool term_is_numb(NodeRef t) {
     if (node_is_leaf(l)) return false;
     const Node* x = pair_left(l);
     const Node* y = pair_right(l);
-    return node_is_leaf(x) && node_raw_first_byte(x) == 'J' && node_is_leaf(y) && node_raw_first_byte(y) == 'H';
+    return node_is_leaf(x) && node_lead_byte(x) == 'J' && node_is_leaf(y) && node_lead_byte(y) == 'H';
 }
 
 void term_require_numb(NodeRef t) { VORN_ASSERT(term_is_numb(std::move(t))); }

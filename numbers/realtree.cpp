@@ -4,12 +4,12 @@
 #include <cstring>
 
 #include "real.h"
+#include "values.h"
 
 namespace {
 
 bool is_truth_leaf(const Node* n) {
-    if (!node_is_leaf(n)) return false;
-    u8 c = leaf_bytes(n)[0];
+    u8 c = node_lead_byte(n);
     return c == 'K' || c == 'H';
 }
 
@@ -19,7 +19,7 @@ bool v_parts(const Node* n, const Node** x, const Node** y) {
     const Node* l = pair_left(n);
     if (node_is_leaf(l)) return false;
     const Node* v = pair_left(l);
-    if (!node_is_leaf(v) || leaf_bytes(v)[0] != 'V') return false;
+    if (node_lead_byte(v) != 'V') return false;
     *x = pair_right(l);
     *y = pair_right(n);
     return true;
@@ -52,7 +52,7 @@ u8 byte_tree_value(const Node* t) {
     u8 byte = 0;
     for (int k = 0; k < 8; k++) {
         VORN_ASSERT(is_truth_leaf(leaves[k]));
-        if (leaf_bytes(leaves[k])[0] == 'K') byte = u8(byte | (1u << k));
+        if (node_lead_byte(leaves[k]) == 'K') byte = u8(byte | (1u << k));
     }
     return byte;
 }
@@ -107,7 +107,7 @@ bool term_is_number_chain(NodeRef t) {
         if (node_is_leaf(pair_left(n))) return false;
         const Node* head = pair_left(pair_left(n));
         const Node* b = pair_right(pair_left(n));
-        if (!node_is_leaf(head) || leaf_bytes(head)[0] != 'J' || !is_truth_leaf(b)) return false;
+        if (node_lead_byte(head) != 'J' || !is_truth_leaf(b)) return false;
         n = pair_right(n);
     }
     u8 c = leaf_bytes(n)[0];

@@ -172,7 +172,9 @@ bool term_is_value(NodeRef t) {
 }
 
 bool term_head_in_fixed_set(NodeRef t) {
-    term_compute_tag(t);
+    // Only pairs are tagged on the way down: a bare head leaf is judged by
+    // its first byte alone, defined or not.
+    if (node_is_pair(t)) term_compute_tag(t);
     const Node* n = t.node;
     while (!node_is_leaf(n)) {
         if (is_data(n)) return false;

@@ -143,6 +143,8 @@ TEST(Decimal, MagnitudeEdgeCases) {
     EXPECT_EQ(st(decimal_mag_remainder(rs("001"), rs("7"))), "200");
     EXPECT_EQ(st(decimal_mag_power(rs("2"), rs("01"))), "4201");
     EXPECT_EQ(st(decimal_mag_power(rs(""), rs(""))), "1");
+    EXPECT_EQ(st(decimal_mag_power(rs("1"), rs("6777261159901"))), "1");  // 2^40
+    EXPECT_THROW(decimal_mag_power(rs("2"), rs("6777261159901")), std::bad_alloc);
     EXPECT_TRUE(decimal_mag_is_one(rs("100")));
     EXPECT_FALSE(decimal_mag_is_one(rs("")));
     EXPECT_TRUE(decimal_mag_is_even(rs("")));

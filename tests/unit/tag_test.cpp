@@ -245,6 +245,10 @@ TEST_F(Tags, LazyHeads) {
         {"[p] K", A(L("[p]"), L("K")), false},
         {"empty", L(""), false},
         {"x", L("x"), false},
+        // A bare leaf is not tagged: undefined heads are judged by their byte.
+        {"undefined G", L("G"), false},
+        {"undefined Q", L("Q"), true},
+        {"undefined foo", L("foo"), false},
     };
     for (Case& c : cases) EXPECT_EQ(term_head_in_fixed_set(c.term), c.lazy) << c.what;
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <random>
 #include <string>
 
 #include "bytes.h"
@@ -184,6 +186,45 @@ TEST_F(Zits, Normalize) {
     for (Case& c : cases) EXPECT_EQ(term_compare(zits_normalize(c.term), c.expected), 0) << text_of(c.expected);
 }
 
+// The list tree and the normal form read literally, recursively, through
+// zits_left, zits_right and zits_flatten: the reference on small random data.
+bool is_error(const NodeRef& t) { return !node_is_pair(t) && node_first_byte(t) == 'Z'; }
+
+NodeRef reference_cons_list(NodeRef z) {
+    if (zits_is_empty(z)) return L("K");
+    NodeRef right = zits_right(z);
+    if (is_error(right)) return cell(L("Z"), L("Z"));
+    return cell(reference_cons_list(zits_left(z)), reference_cons_list(std::move(right)));
+}
+
+NodeRef reference_normalize(NodeRef z) {
+    if (zits_is_empty(z)) return L("[]");
+    NodeRef right = zits_right(z);
+    if (is_error(right)) return A(L("Z"), L("Z"));
+    NodeRef flat = zits_flatten(std::move(right));
+    if (char_names_find(node_text(flat))) return zits_flatten(z);
+    return A(reference_normalize(zits_left(z)), reference_normalize(std::move(flat)));
+}
+
+TEST_F(Zits, AgreesWithTheRecursiveReadingOnRandomData) {
+    std::mt19937 random(777);
+    const std::string pieces[] = {"[", "]", "a", "b", "[]", "[a]", "[[]]", name_of('c'), name_of('\x97')};
+    auto leaf = [&] {
+        std::string text = "[";
+        for (size_t n = random() % 6; n > 0; --n) text += pieces[random() % std::size(pieces)];
+        return L(text + "]");
+    };
+    std::function<NodeRef(int)> term = [&](int depth) -> NodeRef {
+        if (depth == 0 || random() % 3 == 0) return leaf();
+        return A(term(depth - 1), term(depth - 1));
+    };
+    for (i64 i = 0; i < BIG / 500; ++i) {
+        NodeRef z = term(int(random() % 4));
+        ASSERT_EQ(term_compare(zits_to_cons_list(z), reference_cons_list(z)), 0) << text_of(zits_flatten(z));
+        ASSERT_EQ(term_compare(zits_normalize(z), reference_normalize(z)), 0) << text_of(zits_flatten(z));
+    }
+}
+
 // A data pair of n empty elements appended one by one: ((([] []) []) ...).
 NodeRef appended_empties(i64 n) {
     NodeRef e = L("[]");
@@ -196,7 +237,7 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-TEST_F(Zits, LongAndDeepData) {
+TEST_F(Zits, LongData) {
     const i64 n = BIG / 10;  // conversions build about ten nodes per element
     auto start = std::chrono::steady_clock::now();
     NodeRef z = appended_empties(n);
@@ -209,7 +250,12 @@ TEST_F(Zits, LongAndDeepData) {
     NodeRef flat_list = zits_to_cons_list(flat);
     EXPECT_EQ(term_compare(list, flat_list), 0);
     EXPECT_EQ(term_compare(zits_normalize(flat), normal), 0);
+    RecordProperty("seconds", std::to_string(seconds_since(start)));
+}
+
+TEST_F(Zits, DeepData) {
     // Nesting as deep as the text is long.
+    const i64 n = BIG / 10;
     std::string deep = std::string(size_t(n), '[') + std::string(size_t(n), ']');
     NodeRef nested = L(deep);
     EXPECT_EQ(text_of(zits_right(nested)).size(), size_t(2 * n - 2));
@@ -217,7 +263,6 @@ TEST_F(Zits, LongAndDeepData) {
     EXPECT_EQ(text_of(list_to_bracket_name(nested_list)), deep);
     NodeRef nested_normal = zits_normalize(nested);
     EXPECT_TRUE(node_is_pair(nested_normal));
-    RecordProperty("seconds", std::to_string(seconds_since(start)));
 }
 
 TEST_F(Zits, FlattenLongData) {

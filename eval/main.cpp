@@ -1,0 +1,87 @@
+// The entry point of vorn: start-up, the command line, loading and defining
+// the program, and the exit status.
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "abbrev.h"
+#include "banner.h"
+#include "define.h"
+#include "report.h"
+#include "s.h"
+#include "source.h"
+#include "status.h"
+
+namespace {
+
+// Starts the socket layer. The host's sockets need no start-up, so this
+// answers 0; a non-zero answer would be the start-up's error code.
+int socket_library_start() {
+    return 0;
+}
+
+// The usage banner: the art lines drawn for "usage" and a say line, with no
+// colour and no reset sequence.
+uint32_t main_usage() {
+    stream_write_string(err_stream, banner_art(string_from_cstr("usage")));
+    err_stream << " <say> vorn file args...\n";
+    return STATUS_USAGE;
+}
+
+// True when path names something fopen can open that is not a directory
+// (opening a directory succeeds here and would read as an empty program).
+bool main_program_opens(const RtString& path) {
+    std::FILE* file = std::fopen(string_cstr(path), "r");
+    if (file == nullptr) return false;
+    struct stat info;
+    bool is_directory = fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
+    std::fclose(file);  // its result does not matter
+    return !is_directory;
+}
+
+// The "Error." block of a program file that cannot be read.
+uint32_t main_unreadable(const RtString& path) {
+    out_stream << "Error.\n";
+    err_stream << " Type: Start\n" << " Name: \"" << string_escape_for_display(string_copy(path))
+               << "\"\n" << "Could not read program file.\n" << "\\/\n";
+    return STATUS_ERROR;
+}
+
+// Writes the reset sequence and the banner of report when its kind is not
+// "check"; returns whether it did. Releases report.
+bool main_report_failed(Report report) {
+    if (string_equal_cstr(report.kind, "check")) {
+        report_release(report);
+        return false;
+    }
+    err_stream << ANSI_RESET << report_format_banner(std::move(report));
+    return true;
+}
+
+// Loads and defines the program; runs on the thread with the large stack.
+uint32_t main_run(void* raw_path) {
+    RtString& path = *static_cast<RtString*>(raw_path);
+    RtString text = file_read_text(string_copy(path));
+    prelude_load();
+    if (main_report_failed(program_define(std::move(text)))) return STATUS_ERROR;
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);  // a closed pipe shows as a failed write
+    int socket_error = socket_library_start();
+    if (socket_error != 0) {
+        std::printf("WSAStartup failed: %d\n", socket_error);
+        std::exit(status_exit_code(uint32_t(-1)));
+    }
+    VORN_ASSERT(argc != 0);
+    if (argc == 1) return status_exit_code(main_usage());
+    RtString path = string_from_cstr(argv[1]);
+    if (!main_program_opens(path)) return status_exit_code(main_unreadable(path));
+    uint32_t status = status_run_on_thread(RUN_STACK_BYTES, RUN_STACK_MIN_BYTES, main_run, &path);
+    return status_exit_code(status);
+}
