@@ -25,9 +25,10 @@ constexpr int MAX_BINDERS = 16;
 
 enum InstanceOp : u8 { VISIT, BUILD_PAIR, BUILD_LAMBDA, BUILD_BRACE };
 
-uint32_t letter_bit(const Node* v) {
+// The letter a brace binder's variable binds, by its first byte, as a bit.
+uint32_t brace_letter_bit(const Node* v) {
     u8 c = node_is_leaf(v) ? leaf_bytes(v)[0] : 0;
-    return c >= 'a' && c <= 'z' && leaf_bytes(v)[1] == 0 ? uint32_t(1) << (c - 'a') : 0;
+    return c >= 'a' && c <= 'z' ? uint32_t(1) << (c - 'a') : 0;
 }
 
 NodeRef pop_built(std::vector<NodeRef>& built) {
@@ -74,10 +75,11 @@ NodeRef instantiate(NodeRef body, const u8* letters, Node* const* args, int k, I
             } else if (node_is_leaf(n)) {  // only a letter has its own bit
                 built.push_back(noderef_wrap(value_of[leaf_bytes(n)[0] - 'a']));
             } else if (node_binder_kind(n) == 'u') {  // ((\ y) b): y is bound in b
+                uint32_t bound = uint32_t(node_free_mask(pair_left(n)));  // the mask of (\ y): y's letter
                 tasks.push_back({n, 0, BUILD_LAMBDA});
-                tasks.push_back({pair_right(n), task.letters & ~letter_bit(pair_right(pair_left(n))), VISIT});
+                tasks.push_back({pair_right(n), task.letters & ~bound, VISIT});
             } else if (node_binder_kind(n) == 'i') {  // ((({ y) e) b): y is bound in b only
-                uint32_t bound = letter_bit(pair_right(pair_left(pair_left(n))));
+                uint32_t bound = brace_letter_bit(pair_right(pair_left(pair_left(n))));
                 tasks.push_back({n, 0, BUILD_BRACE});
                 tasks.push_back({pair_right(n), task.letters & ~bound, VISIT});
                 tasks.push_back({pair_right(pair_left(n)), task.letters, VISIT});

@@ -53,12 +53,12 @@ private:
     HeadInfo by_byte_[256];
 };
 
-// What one run of the machine keeps between steps: the head cache, where T
-// is defined and whether that definition reverses an application (so that
-// popping a function frame need not unfold T), and the leaves B, T and \ its
-// frames are built from, and the working space of instantiation. One leaf of each serves every frame of the run:
-// frames are never seen by a program, and a fresh leaf per frame would only
-// cost an allocation.
+// What one run of the machine keeps between steps: the head cache; the work
+// space of global-name contractions; where T is defined and whether that
+// definition reverses an application (so that popping a function frame need
+// not unfold T); and the leaves B, T and \ its frames are built from. One
+// leaf of each serves every frame of the run: frames are never seen by a
+// program, and a fresh leaf per frame would only cost an allocation.
 struct MachineContext {
     HeadCache heads;
     GlobalsWork globals;
