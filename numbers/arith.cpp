@@ -45,7 +45,10 @@ NodeRef integer_multiply(NodeRef a, NodeRef b) {
     IntValue va = arith_value(a), vb = arith_value(b);
     IntValue r;
     r.mag = dec_mul(va.mag, vb.mag);
-    r.nonnegative = va.nonnegative == vb.nonnegative || dec_is_zero(r.mag);
+    // A zero factor answers with a plain "0"; only a written-out product
+    // comes with its tag.
+    if (dec_is_zero(r.mag)) return integer_leaf_of_value(r);
+    r.nonnegative = va.nonnegative == vb.nonnegative;
     return integer_leaf_of_value(r, true);
 }
 

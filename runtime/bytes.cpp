@@ -3,12 +3,8 @@
 
 #include <string>
 
-#include "glyph.h"
 #include "values.h"
-
-// The bracket names of bytes (numbered 145 to 400) are 12 to 24 bytes long.
-static constexpr i64 BYTE_NAME_MIN_LENGTH = 12;
-static constexpr i64 BYTE_NAME_MAX_LENGTH = 24;
+#include "zits.h"
 
 // A J cell ((J x) y): the pair's left child is a pair headed by a J leaf.
 static bool node_is_j_cell(const Node* t) {
@@ -96,14 +92,6 @@ RtString byte_lists_to_text(NodeRef t) {
     return string_from_bytes(bytes.data(), i64(bytes.size()));
 }
 
-// The byte whose bracket name is the n bytes at p, or -1.
-static int bracket_named_byte(const char* p, i64 n) {
-    if (n < BYTE_NAME_MIN_LENGTH || n > BYTE_NAME_MAX_LENGTH || p[0] != '[') return -1;
-    const RtString* value = char_names_find(string_from_bytes(p, n));
-    if (!value || string_length(*value) != 1) return -1;
-    return string_bytes(*value)[0];
-}
-
 NodeRef list_to_bracket_name(NodeRef t) {
     // One text, written left to right: a cell writes its left list without
     // the final "]", then its right list (one byte when that is the bracket
@@ -133,7 +121,7 @@ NodeRef list_to_bracket_name(NodeRef t) {
             f.stage = 2;
             work.push(Frame{cell_right(f.node), 0, 0});
         } else {
-            int byte = bracket_named_byte(text.data() + f.mark, i64(text.size() - f.mark));
+            int byte = zits_named_byte(reinterpret_cast<const u8*>(text.data()) + f.mark, i64(text.size() - f.mark));
             if (byte >= 0) {
                 text.resize(f.mark);
                 text.push_back(char(byte));

@@ -10,8 +10,7 @@
 static constexpr i64 BYTE_NAME_MIN_LENGTH = 12;
 static constexpr i64 BYTE_NAME_MAX_LENGTH = 24;
 
-// A data leaf's text in place, or in keep when the header does not hold
-// its length (texts of 2^26 bytes or more).
+// The text of a data leaf.
 struct ZitsView {
     const u8* text;
     i64 length;
@@ -20,6 +19,8 @@ struct ZitsView {
 // A handle without text, filled only on the rare path that copies.
 static RtString string_unset() { return RtString(static_cast<StringBlock*>(nullptr)); }
 
+// A data leaf's text in place, or copied into keep when the header does not
+// hold its length (texts of 2^26 bytes or more).
 static ZitsView zits_leaf_view(const Node* leaf, RtString& keep) {
     u64 aux = node_aux(leaf);
     if (aux != 0) return ZitsView{leaf_bytes(leaf), i64(aux)};
@@ -31,8 +32,7 @@ static bool zits_view_is_empty(ZitsView v) {
     return v.length == 2 && v.text[0] == '[' && v.text[1] == ']';
 }
 
-// The byte whose bracket name is the n bytes at p, or -1.
-static int zits_named_byte(const u8* p, i64 n) {
+int zits_named_byte(const u8* p, i64 n) {
     if (n < BYTE_NAME_MIN_LENGTH || n > BYTE_NAME_MAX_LENGTH || p[0] != '[') return -1;
     const RtString* value = char_names_find(string_from_bytes(p, n));
     if (!value || string_length(*value) != 1) return -1;

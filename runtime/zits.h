@@ -58,6 +58,10 @@ NodeRef zits_to_cons_list(NodeRef z);
 // the answer there is the pair (Z Z).
 NodeRef zits_normalize(NodeRef z);
 
+// The byte whose bracket name is the n bytes at p, or -1 when they are not
+// the name of a byte.
+int zits_named_byte(const u8* p, i64 n);
+
 // The flattened text of the data term z, outer brackets included, appended
 // to out; z is borrowed, not released. Used by the printer and comparisons.
 void zits_flatten_append(const Node* z, std::string& out);

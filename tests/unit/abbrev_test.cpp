@@ -30,8 +30,8 @@ TEST(Abbreviate, BalancedKeepsBracketsClosedWithin72Bytes) {
         {"(a)[b]{c}", "(a)[b]{c}"},
         {run(70) + "((", run(70) + "()"},       // room for one opener and its closer
         {run(71) + "(", run(71)},               // no room for an opener at 71
-        {"[" + run(69) + "[[", "[" + run(69) + "]"},
-        {"[" + run(68) + "[[", "[" + run(68) + "[]]"},
+        {run(1, '[') + run(69) + "[[", run(1, '[') + run(69) + "]"},
+        {run(1, '[') + run(68) + "[[", run(1, '[') + run(68) + "[]]"},
         {")a}", ")a}"},                         // closers with nothing open are plain bytes
         {"a)(b", "a)(b)"},
         {run(100, ')'), run(72, ')')},

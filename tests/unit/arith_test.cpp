@@ -73,6 +73,13 @@ TEST(Arith, ProductLeafComesTagged) {
     EXPECT_FALSE(node_has_redex_below(p.node));
     EXPECT_EQ(node_aux(p.node), 4u);
     EXPECT_EQ(node_refcount(p.node), 1u);
+    // A zero factor gives a plain leaf "0", its tag not yet computed.
+    for (const char* other : {"0", "05"}) {
+        NodeRef z = integer_multiply(leaf("0"), leaf(other));
+        EXPECT_EQ(text(z), "0");
+        EXPECT_EQ(node_tag(z.node), 0u);
+    }
+    EXPECT_EQ(node_tag(integer_multiply(leaf("05"), leaf("0")).node), 0u);
 }
 
 TEST(Arith, SmallValuesMatchMachineArithmetic) {

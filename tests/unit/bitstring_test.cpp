@@ -33,6 +33,29 @@ Bytes ref_add(const Bytes& a, const Bytes& b) {
     }
     return r;
 }
+long ref_length(const Bytes& x) {
+    long n = 8 * long(x.size());
+    while (n > 0 && !ref_get(x, n - 1)) n--;
+    return n;
+}
+Bytes ref_add_small(const Bytes& x, long d) {
+    long dl = d == 0 ? 0 : d == 1 ? 1 : int_bit_length(d / 2) + 1;
+    Bytes r;
+    int carry = 0;
+    for (long i = 0; i < std::max(ref_length(x), dl) + 1; i++) {
+        int t = carry + ref_get(x, i) + (i < 63 ? int((d >> i) & 1) : 0);
+        ref_set(r, i, t % 2);
+        carry = t >= 2;
+    }
+    return r;
+}
+Bytes ref_increment(const Bytes& x) {
+    Bytes r = x;
+    long i = 0;
+    for (; ref_get(x, i); i++) ref_set(r, i, 0);
+    ref_set(r, i, 1);
+    return r;
+}
 Bytes ref_shift(long k, const Bytes& x) {
     Bytes r;
     for (long i = 0; i < 8 * long(x.size()); i++) ref_set(r, i + k, ref_get(x, i));
@@ -77,6 +100,10 @@ TEST(BitString, ArithmeticMatchesBitAtATime) {
         EXPECT_EQ(bs(bits_shift_left(k, rs(a))), ref_shift(k, a));
         EXPECT_EQ(bs(bits_mul_small(rs(a), m)), ref_mul(a, m));
         EXPECT_EQ(bs(bits_div_small(rs(a), d)), ref_div(a, d));
+        long small = long(rng() >> (1 + rng() % 63));
+        EXPECT_EQ(bs(bits_add_small(rs(a), small)), ref_add_small(a, small));
+        Bytes ones = a + Bytes(rng() % 3, '\xff');
+        EXPECT_EQ(bs(bits_increment(rs(ones))), ref_increment(ones));
     }
 }
 

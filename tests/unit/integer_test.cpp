@@ -4,8 +4,10 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "integer.h"
+#include "numb.h"
 #include "real.h"
 
 namespace {
@@ -21,6 +23,64 @@ NodeRef junk_list() { return cell("K", app(app(leaf("J"), leaf("Q")), leaf("K"))
 
 const char* TWO_63 = "9223372036854775808";
 const char* TWO_64 = "18446744073709551616";
+
+using u128 = unsigned __int128;
+
+// Digit texts and bit sequences step by step, as defined, on small values.
+u128 ref_from_text(const std::string& t) {
+    if (t == "0") return 3;
+    if (t == "00") return 2;
+    if (t.compare(0, 2, "00") == 0) {
+        size_t k = 0;
+        while (2 + k < t.size() && t[2 + k] == '0') k++;
+        if (2 + k == t.size()) return u128(1) << (k + 1);
+        u128 d = 0;
+        for (size_t i = 2 + k; i < t.size(); i++) d = d * 10 + u128(t[i] - '0');
+        return (u128(1) << (k + 1)) * (2 * d + 1);
+    }
+    if (t[0] == '0') return ref_from_text(t.substr(1)) & ~u128(2);
+    u128 x = 0;
+    for (char c : t) x = x * 10 + u128(c - '0');
+    return 4 * x + 3;
+}
+std::string ref_digits(u128 m) {
+    std::string r;
+    do {
+        r.insert(r.begin(), char('0' + int(m % 10)));
+        m /= 10;
+    } while (m);
+    return r;
+}
+int ref_length(u128 n) {
+    int l = 127;
+    while (!((n >> l) & 1)) l--;
+    return l;
+}
+std::string ref_to_text(u128 n) {
+    if (n == 2) return "00";
+    if (n == 3) return "0";
+    if (n & 1) {
+        std::string digits = ref_digits(n / 4);
+        return (n >> 1) & 1 ? digits : "0" + digits;
+    }
+    int j = 1, l = ref_length(n);
+    while (!((n >> j) & 1)) j++;
+    std::string text = std::string("00").append(size_t((j == l ? l : j) - 1), '0');
+    return j == l ? text : text.append(ref_digits(n >> (j + 1)));
+}
+std::string ref_bytes(u128 n) {
+    std::string b;
+    for (; n; n >>= 8) b.push_back(char(n & 0xFF));
+    return b;
+}
+// The numb of an integer: bit i of B = N div 2 to bit 2i, the sign to bit 1.
+std::string ref_integer_to_numb(u128 n) {
+    u128 b = n >> 1, r = 0;
+    if (b == 1) return "00";
+    for (size_t i = 1; i < 8 * ref_bytes(b).size(); i++) r |= ((b >> i) & 1) << (2 * i);
+    r |= (b & 1) << 1;
+    return ref_to_text(r);
+}
 
 }  // namespace
 
@@ -159,6 +219,57 @@ TEST(Integer, OtherKindsAndBits) {
     EXPECT_EQ(integer_bit_length(cell("K", leaf("5"))), 5);
     EXPECT_EQ(string_to_std(integer_text(cell("K", leaf("5")))), "11");
     EXPECT_EQ(string_to_std(integer_text(leaf("042"))), "042");
+}
+
+TEST(Integer, ListsMatchTheirBitSequences) {
+    std::mt19937_64 rng(6);
+    auto digits = [&] {
+        std::string d(1, char('1' + rng() % 9));
+        for (size_t n = rng() % 9; n > 0; n--) d.push_back(char('0' + rng() % 10));
+        return d;
+    };
+    for (int round = 0; round < 1500; round++) {
+        // Cells b0 .. b(c-1) over an end leaf: N = the cells' bits, then the
+        // leaf's sequence above them.
+        int c = 1 + int(rng() % 12);
+        std::string zeros(rng() % 5, '0');
+        std::string fraction = std::string("00").append(zeros);
+        std::string ends[] = {"K", "Kq", "0", "00", digits(), std::string("0").append(digits()), fraction,
+                              std::string(fraction).append(digits())};
+        std::string end = ends[rng() % 8];
+        u128 n = end[0] == 'K' ? 1 : ref_from_text(end);
+        if (end[0] != 'K') {
+            ASSERT_EQ(string_to_std(number_bits_from_text(string_from_std(end))), ref_bytes(n)) << end;
+        }
+        std::vector<int> bits(static_cast<size_t>(c));
+        for (int& b : bits) b = int(rng() % 2);
+        bits[0] = round % 4 ? 1 : 0;  // mostly integers, some numbs
+        NodeRef t = leaf(end);
+        for (int i = c; i-- > 0;) {
+            n = (n << 1) | u128(bits[size_t(i)]);
+            t = cell(bits[size_t(i)] ? "K" : "H", t);
+        }
+        std::string ntext = ref_to_text(n);
+        ASSERT_EQ(string_to_std(number_to_text(t)), ntext);
+        EXPECT_EQ(integer_to_u64(t), u64(n >> 2)) << ntext;
+        if (!bits[0]) {
+            EXPECT_EQ(numb_is_nonnegative(t), n == 2 || ((n >> 1) & 1)) << ntext;
+            continue;
+        }
+        bool nonnegative = ntext[0] != '0' || ntext == "0";
+        EXPECT_EQ(integer_to_i64(t), nonnegative ? i64(n >> 2) : -i64(n >> 2)) << ntext;
+        EXPECT_EQ(integer_is_nonnegative(t), nonnegative) << ntext;
+        EXPECT_EQ(term_is_natural(t), nonnegative) << ntext;
+        EXPECT_EQ(integer_is_zero(t), n == 3) << ntext;
+        EXPECT_EQ(integer_is_odd(t), ((n >> 2) & 1) == 1) << ntext;
+        EXPECT_EQ(integer_bit_length(t), ref_length(n)) << ntext;
+        EXPECT_EQ(string_to_std(integer_to_signed_bits(t)), ref_bytes(n >> 1)) << ntext;
+        EXPECT_EQ(text(integer_to_numb(t)), ref_integer_to_numb(n)) << ntext;
+        EXPECT_EQ(text(integer_to_numb(leaf(ntext))), ref_integer_to_numb(n)) << ntext;
+        EXPECT_EQ(string_to_std(integer_text(t)), ntext);
+        EXPECT_EQ(text(integer_abs(t)), ref_to_text(n | 2)) << ntext;
+        EXPECT_EQ(text(integer_negate(t)), n == 3 ? "0" : ref_to_text(n ^ 2)) << ntext;
+    }
 }
 
 TEST(Integer, OtherBytesFollowOneRule) {

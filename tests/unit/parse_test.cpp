@@ -20,7 +20,11 @@ std::string shape(const NodeRef& t) {
         std::string text = string_to_std(node_text(t));
         return text == "\n" ? "\\n" : text;
     }
-    return "(" + shape(node_left(t)) + " " + shape(node_right(t)) + ")";
+    std::string out(1, '(');  // appended: "(" + ... trips a false -Wrestrict at -O3
+    out += shape(node_left(t));
+    out += ' ';
+    out += shape(node_right(t));
+    return out + ')';
 }
 
 std::string parsed(const std::string& text) { return shape(parse_expression(bytes(text))); }

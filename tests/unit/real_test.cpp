@@ -1,12 +1,14 @@
 // Reals: leaf bytes, "%e" texts, and the exact round trip through numb.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <string>
 
+#include "bitstring.h"
 #include "numb.h"
 #include "real.h"
 
@@ -28,6 +30,53 @@ double from_pattern(u64 p) {
 }
 
 const u64 OVERFLOW_NAN = 0x7FF9000000000000ull;
+
+// The conversions step by step on the bit string X, as their definitions
+// read: positions 2e + 1 for 2^e (e >= 0) and -2e for 2^e (e < 0).
+long ref_pos(long e) { return e >= 0 ? 2 * e + 1 : -2 * e; }
+int ref_coef(const std::string& x, long e) {
+    long p = ref_pos(e);
+    return p / 8 < long(x.size()) ? (u8(x[p / 8]) >> (p % 8)) & 1 : 0;
+}
+void ref_set_coef(std::string& x, long e) {
+    long p = ref_pos(e);
+    while (long(x.size()) * 8 <= p) x.push_back(0);
+    x[p / 8] = char(u8(x[p / 8]) | (1 << (p % 8)));
+}
+
+u64 ref_numb_to_real(const std::string& x) {
+    long n = long(x.size()), top = LONG_MIN;
+    for (long p = 8 * n - 1; p >= 1 && top == LONG_MIN; p--)
+        if (p % 2 && ref_coef(x, (p - 1) / 2)) top = (p - 1) / 2;
+    for (long p = 2; p < 8 * n && top == LONG_MIN; p += 2)
+        if (ref_coef(x, -p / 2)) top = -p / 2;
+    if (top == LONG_MIN) return 0;  // zero
+    if (top > 1023 || top < -1074) return OVERFLOW_NAN;
+    u64 w = (u8(x[0]) & 1) ? 0 : u64(1) << 63;
+    if (top >= -1022) {
+        w |= u64(top + 1023) << 52;
+        for (int k = 51; k >= 0; k--) w = u64_set_bit(k, ref_coef(x, top - 52 + k), w);
+    } else {
+        for (long q = top; q >= -1074; q--) w = u64_set_bit(q + 1074, ref_coef(x, q), w);
+    }
+    return w;
+}
+
+std::string ref_real_to_numb(u64 p) {
+    u64 field = (p >> 52) & 2047, fraction = p & ((u64(1) << 52) - 1);
+    if (field == 2047 || (field == 0 && fraction == 0)) return "00";
+    long e = field ? long(field) - 1023 : (63 - __builtin_clzll(fraction)) - 1074;
+    std::string x = (p >> 63) ? "" : "\x01";
+    ref_set_coef(x, e);
+    if (field) {
+        for (int k = 51; k >= 0; k--)
+            if ((fraction >> k) & 1) ref_set_coef(x, e - 52 + k);
+    } else {
+        for (long q = e - 1; q >= -1074; q--)
+            if ((fraction >> (q + 1074)) & 1) ref_set_coef(x, q);
+    }
+    return text(numb_bits_to_leaf(string_from_std(x)));
+}
 
 }  // namespace
 
@@ -103,6 +152,28 @@ TEST(Real, NumbToRealTruncatesAndOverflowsToNan) {
     v.exp = -1076;
     v.nonnegative = true;
     EXPECT_EQ(pattern(numb_to_real(numb_leaf_of_value(v))), 2u);
+}
+
+TEST(Real, ConversionsMatchTheirDefinitions) {
+    std::mt19937_64 rng(44);
+    for (int round = 0; round < 3000; round++) {
+        // Values around the edges of the double range, with up to 120 bits.
+        NumbValue v;
+        v.mant = big_from_u64(rng() | 1);
+        if (rng() % 2) v.mant = big_add(big_shl(v.mant, 56), big_from_u64(rng()));
+        v.mant = big_shr(v.mant, i64(rng() % 64));
+        if (big_is_zero(v.mant)) v.mant = big_from_u64(1);
+        i64 around[] = {-1200, -1130, -1100, -1080, -1075, -1060, -1030, -1000, 0, 960, 990, 1020};
+        v.exp = around[rng() % 12] + i64(rng() % 40);
+        v.nonnegative = rng() % 2;
+        numb_value_normalize(v);
+        NumbBits x = numb_bits_of_value(v);
+        EXPECT_EQ(pattern(numb_to_real(numb_bits_to_leaf(x))), ref_numb_to_real(string_to_std(x)));
+        u64 p = rng();
+        if (round % 3 == 0) p &= 0x800FFFFFFFFFFFFFull;  // subnormals and zeros
+        if (round % 7 == 0) p |= 0x7FF0000000000000ull;  // infinities and NaNs
+        EXPECT_EQ(text(real_to_numb(real_make_leaf(from_pattern(p)))), ref_real_to_numb(p)) << std::hex << p;
+    }
 }
 
 TEST(Real, DoubleBits) {

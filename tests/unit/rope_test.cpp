@@ -11,7 +11,11 @@ namespace {
 std::string rope_shape(const RopeNode* node) {
     if (!node) return "null";
     if (!node->left) return string_to_std(node->piece);
-    return "(" + rope_shape(node->left) + " " + rope_shape(node->right) + ")";
+    std::string out(1, '(');  // appended: "(" + ... trips a false -Wrestrict at -O3
+    out += rope_shape(node->left);
+    out += ' ';
+    out += rope_shape(node->right);
+    return out + ')';
 }
 
 int rope_depth(const RopeNode* node) {

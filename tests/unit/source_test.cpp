@@ -15,7 +15,11 @@ namespace {
 
 std::string shape(const NodeRef& t) {
     if (!node_is_pair(t)) return string_to_std(node_text(t));
-    return "(" + shape(node_left(t)) + " " + shape(node_right(t)) + ")";
+    std::string out(1, '(');  // appended: "(" + ... trips a false -Wrestrict at -O3
+    out += shape(node_left(t));
+    out += ' ';
+    out += shape(node_right(t));
+    return out + ')';
 }
 
 std::string defined(const char* key) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <random>
 #include <string>
 
 #include "bytes.h"
@@ -182,6 +184,45 @@ TEST_F(Zits, Normalize) {
         {L("[a]][b]]"), A(A(L("Z"), L("Z")), L("[b]"))},
     };
     for (Case& c : cases) EXPECT_EQ(term_compare(zits_normalize(c.term), c.expected), 0) << text_of(c.expected);
+}
+
+// The list tree and the normal form read literally, recursively, through
+// zits_left, zits_right and zits_flatten: the reference on small random data.
+bool is_error(const NodeRef& t) { return !node_is_pair(t) && node_first_byte(t) == 'Z'; }
+
+NodeRef reference_cons_list(NodeRef z) {
+    if (zits_is_empty(z)) return L("K");
+    NodeRef right = zits_right(z);
+    if (is_error(right)) return cell(L("Z"), L("Z"));
+    return cell(reference_cons_list(zits_left(z)), reference_cons_list(std::move(right)));
+}
+
+NodeRef reference_normalize(NodeRef z) {
+    if (zits_is_empty(z)) return L("[]");
+    NodeRef right = zits_right(z);
+    if (is_error(right)) return A(L("Z"), L("Z"));
+    NodeRef flat = zits_flatten(std::move(right));
+    if (char_names_find(node_text(flat))) return zits_flatten(z);
+    return A(reference_normalize(zits_left(z)), reference_normalize(std::move(flat)));
+}
+
+TEST_F(Zits, AgreesWithTheRecursiveReadingOnRandomData) {
+    std::mt19937 random(777);
+    const std::string pieces[] = {"[", "]", "a", "b", "[]", "[a]", "[[]]", name_of('c'), name_of('\x97')};
+    auto leaf = [&] {
+        std::string text = "[";
+        for (size_t n = random() % 6; n > 0; --n) text += pieces[random() % std::size(pieces)];
+        return L(text + "]");
+    };
+    std::function<NodeRef(int)> term = [&](int depth) -> NodeRef {
+        if (depth == 0 || random() % 3 == 0) return leaf();
+        return A(term(depth - 1), term(depth - 1));
+    };
+    for (i64 i = 0; i < BIG / 500; ++i) {
+        NodeRef z = term(int(random() % 4));
+        ASSERT_EQ(term_compare(zits_to_cons_list(z), reference_cons_list(z)), 0) << text_of(zits_flatten(z));
+        ASSERT_EQ(term_compare(zits_normalize(z), reference_normalize(z)), 0) << text_of(zits_flatten(z));
+    }
 }
 
 // A data pair of n empty elements appended one by one: ((([] []) []) ...).
