@@ -9,6 +9,7 @@
 #include "parse.h"
 #include "print.h"
 #include "registry.h"
+#include "report.h"
 #include "source.h"
 #include "tables.h"
 
@@ -27,6 +28,12 @@ NodeRef test_boom(NodeRef app) {
     return node_make_app(noderef_from_cstr("]"), noderef_from_cstr("[boom]"));
 }
 
+// pass x: raises a report whose kind is "check".
+NodeRef test_pass(NodeRef app) {
+    noderef_release(app);
+    return report_to_error_term(report_init());
+}
+
 // refs x: the reference count of x when the call begins, then once this
 // builtin holds its own handle, as the two digits of one integer.
 NodeRef test_refs(NodeRef app) {
@@ -36,7 +43,7 @@ NodeRef test_refs(NodeRef app) {
     return integer_make_leaf(i64(before * 10 + held));
 }
 
-const char* const TEST_BUILTINS[] = {"tick", "boom", "refs"};
+const char* const TEST_BUILTINS[] = {"tick", "boom", "pass", "refs"};
 
 }  // namespace
 
@@ -57,15 +64,20 @@ std::vector<std::string>& eval_tick_log() {
     return log;
 }
 
-void eval_load(const std::string& text) {
+void eval_define(const std::string& text) {
     eval_tick_log().clear();
     prelude_load();
     BuiltinTable& builtins = builtin_registry();
     map_builtins_get_or_insert(builtins, string_from_cstr("tick")) = BuiltinEntry{1, test_tick};
     map_builtins_get_or_insert(builtins, string_from_cstr("boom")) = BuiltinEntry{1, test_boom};
+    map_builtins_get_or_insert(builtins, string_from_cstr("pass")) = BuiltinEntry{1, test_pass};
     map_builtins_get_or_insert(builtins, string_from_cstr("refs")) = BuiltinEntry{1, test_refs};
     Report defined = program_define(string_from_std(text));
     ASSERT_EQ(string_to_std(defined.kind), "check") << text << ": " << string_to_std(defined.say);
+}
+
+void eval_load(const std::string& text) {
+    eval_define(text);
     Report checked = program_check();
     ASSERT_EQ(string_to_std(checked.kind), "check") << text << ": " << string_to_std(checked.say);
 }

@@ -13,9 +13,12 @@
 // The arguments the builtin tick saw, printed, in call order.
 std::vector<std::string>& eval_tick_log();
 
-// Loads the prelude and the test builtins (tick, boom, refs: see
+// Loads the prelude and the test builtins (tick, boom, pass, refs: see
 // eval_fixture.cpp), then defines and checks text; both must succeed.
 void eval_load(const std::string& text);
+
+// Loads the prelude and the test builtins, then defines text (not checked).
+void eval_define(const std::string& text);
 
 // The term stored under name; a missing name fails the test.
 NodeRef eval_def(const std::string& name);
