@@ -1,5 +1,5 @@
-// The entry point of vorn: start-up, the command line, loading and defining
-// the program, and the exit status.
+// The entry point of vorn: start-up, the command line, loading, defining and
+// running the program, and the exit status.
 #include <sys/stat.h>
 
 #include <csignal>
@@ -9,7 +9,9 @@
 #include "abbrev.h"
 #include "banner.h"
 #include "define.h"
+#include "integer.h"
 #include "report.h"
+#include "run.h"
 #include "s.h"
 #include "source.h"
 #include "status.h"
@@ -60,13 +62,22 @@ bool main_report_failed(Report report) {
     return true;
 }
 
-// Loads and defines the program; runs on the thread with the large stack.
-uint32_t main_run(void* raw_path) {
-    RtString& path = *static_cast<RtString*>(raw_path);
-    RtString text = file_read_text(string_copy(path));
+// What the run needs of the command line: the program file and the address of
+// the argument vector slot that follows it.
+struct MainRun {
+    RtString* path;
+    char** program_arguments;
+};
+
+// Loads, defines, checks and runs the program; the result's low 32 bits are
+// the status. Runs on the thread with the large stack.
+uint32_t main_run(void* raw) {
+    MainRun& run = *static_cast<MainRun*>(raw);
+    RtString text = file_read_text(string_copy(*run.path));
     prelude_load();
     if (main_report_failed(program_define(std::move(text)))) return STATUS_ERROR;
-    return 0;
+    if (main_report_failed(run_main(u64(reinterpret_cast<uintptr_t>(run.program_arguments))))) return STATUS_ERROR;
+    return uint32_t(integer_to_i64(run_result()));
 }
 
 }  // namespace
@@ -82,6 +93,7 @@ int main(int argc, char** argv) {
     if (argc == 1) return status_exit_code(main_usage());
     RtString path = string_from_cstr(argv[1]);
     if (!main_program_opens(path)) return status_exit_code(main_unreadable(path));
-    uint32_t status = status_run_on_thread(RUN_STACK_BYTES, RUN_STACK_MIN_BYTES, main_run, &path);
+    MainRun run{&path, argv + 2};
+    uint32_t status = status_run_on_thread(RUN_STACK_BYTES, RUN_STACK_MIN_BYTES, main_run, &run);
     return status_exit_code(status);
 }

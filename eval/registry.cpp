@@ -2,6 +2,8 @@
 // a builtin is brought in by replacing builtin_unbuilt in its row.
 #include "registry.h"
 
+#include "arithmetic.h"
+#include "comparisons.h"
 #include "host.h"
 #include "memory.h"
 
@@ -155,20 +157,20 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     // Arity 2.
     // language primitives
     {"cent", 2, builtin_unbuilt},
-    {"cmpr", 2, builtin_unbuilt},
+    {"cmpr", 2, builtin_cmpr},
     {"copy", 2, builtin_unbuilt},
     {"dash", 2, builtin_unbuilt},
-    {"diff", 2, builtin_unbuilt},
-    {"gteq", 2, builtin_unbuilt},
-    {"less", 2, builtin_unbuilt},
+    {"diff", 2, builtin_diff},
+    {"gteq", 2, builtin_gteq},
+    {"less", 2, builtin_less},
     {"look", 2, builtin_unbuilt},
     {"mult", 2, builtin_unbuilt},
     {"over", 2, builtin_unbuilt},
-    {"plus", 2, builtin_unbuilt},
+    {"plus", 2, builtin_plus},
     {"post", 2, builtin_unbuilt},
     {"powa", 2, builtin_unbuilt},
-    {"raws", 2, builtin_unbuilt},
-    {"same", 2, builtin_unbuilt},
+    {"raws", 2, builtin_raws},
+    {"same", 2, builtin_same},
     // memory accessors
     {"rech", 2, builtin_unbuilt},
     {"reci", 2, builtin_unbuilt},

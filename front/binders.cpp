@@ -167,7 +167,11 @@ NameList term_global_names(NodeRef t) {
         }
         if (node_is_leaf(n)) {
             u8 c = leaf_bytes(n)[0];
-            if (c == '{' || c == '\\') continue;
+            // Binder marks are no names, and neither is an array: its text
+            // reads as the one control byte 0x0A, but like a number or a
+            // data text it is a value of its own (the byte 0x00 in program
+            // text makes the empty one).
+            if (c == '{' || c == '\\' || c == 0x0A) continue;
             std::string_view text = leaf_text_view(n);
             if (bound.find(text) == bound.end() && valid(text)) found.insert(text);
             continue;

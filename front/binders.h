@@ -38,7 +38,7 @@ NameList term_binder_names_letter(NodeRef t);
 
 // The free names of t: leaves whose text is a valid name not starting with
 // "{" or "\" and that no enclosing binder binds (a free single letter is a
-// name too). A binder binds its normalised name; a name that is not
+// name too); an array leaf is no name. A binder binds its normalised name; a name that is not
 // definable binds as written. Releases t.
 NameList term_global_names(NodeRef t);
 

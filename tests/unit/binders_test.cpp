@@ -84,6 +84,8 @@ TEST(Binders, GlobalNames) {
         {"((A \\) ({ B))", "A,B"},                    // binder marks are no names
     };
     for (const Case& c : cases) EXPECT_EQ(names_of(term_global_names(sexpr(c.term))), c.names) << c.term;
+    NodeRef array = noderef_wrap(leaf_new_vector(0));  // reads as "\n", a control byte
+    EXPECT_EQ(names_of(term_global_names(node_app(sexpr("g"), std::move(array)))), "g");
 }
 
 TEST(Binders, BoundNamesLongAndLetter) {

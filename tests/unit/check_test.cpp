@@ -56,6 +56,7 @@ TEST(Check, Errors) {
         const char* tip;
     } cases[] = {
         {"7", "check", "", "", ""},
+        {std::string("K 1 \0", 5), "check", "", "", ""},  // the empty array is no name
         {"7\\x", "funky", "Funky key in expression \\7x.", "", "\\7x"},
         {"0,ff\\7\\x", "funky", "Funky key in expression \\7x in function ff.", "ff", "\\7x"},
         {"0,ff\\7\\x,fe\\8\\x", "funky", "Funky key in expression \\8x in function fe.", "fe", "\\8x"},

@@ -1,0 +1,546 @@
+// Reduction machine: the loop, the step and the dispatch of contractions.
+// Internally the state travels as its two halves, two handles cont and focus,
+// so that a step does not build the (CONT FOCUS) pair only to take it apart
+// again; the public entries join and split it.
+#include "machine.h"
+
+#include <cstring>
+
+#include "binders.h"
+#include "globals.h"
+#include "heads.h"
+#include "marks.h"
+#include "registry.h"
+#include "tables.h"
+#include "tag.h"
+
+namespace {
+
+// What the head leaf of a contraction names: a builtin, a definition, both
+// (builtins come first) or neither.
+struct HeadInfo {
+    const BuiltinEntry* builtin = nullptr;
+    DefsMap::iterator definition;  // the end when the name has none
+};
+
+// Remembers, for one run, what the head leaves met so far name, so that a
+// loop does not search the two tables by text at every turn. It stays right
+// for the whole run: the builtin table does not change while a program runs,
+// and entries of `definitions` change their terms (read through the
+// iterator) but are never erased; only builtins that define names (load,
+// road) can add a name that was missing, and those calls forget everything.
+// One-byte names (the combinators, the operators) are kept by their byte,
+// since new leaves of them appear all the time (K and H from comparisons);
+// other names by their leaf, each slot pinning its leaf so that an address
+// never stands for another leaf.
+class HeadCache {
+public:
+    const HeadInfo& lookup(const Node* h);
+    void forget() {
+        for (Slot& slot : slots_) slot.leaf = nullptr;
+        for (bool& known : byte_known_) known = false;
+    }
+
+private:
+    static HeadInfo find(const Node* h);
+    static constexpr size_t SIZE = 64;
+    struct Slot {
+        NodeRef leaf = nullptr;
+        HeadInfo info;
+    };
+    Slot slots_[SIZE];
+    bool byte_known_[256] = {};
+    HeadInfo by_byte_[256];
+};
+
+// What one run of the machine keeps between steps: the head cache; the work
+// space of global-name contractions; where T is defined and whether that
+// definition reverses an application (so that popping a function frame need
+// not unfold T); and the leaves B, T and \ its frames are built from. One
+// leaf of each serves every frame of the run: frames are never seen by a
+// program, and a fresh leaf per frame would only cost an allocation.
+struct MachineContext {
+    HeadCache heads;
+    GlobalsWork globals;
+    bool t_entry_known = false;
+    DefsMap::iterator t_entry;
+    NodeRef t_checked = nullptr;  // the definition of T last looked at
+    bool t_reverses = false;
+    NodeRef b_leaf = noderef_from_cstr("B");
+    NodeRef t_leaf = noderef_from_cstr("T");
+    NodeRef lambda_leaf = noderef_from_cstr("\\");
+
+    // After a builtin that may have defined names.
+    void forget_definitions() {
+        heads.forget();
+        t_entry_known = false;
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Tag reading on borrowed nodes
+// ---------------------------------------------------------------------------
+
+// The tag of t, computed first when it is still 0 (a line-mark leaf keeps 0).
+unsigned tag_of(const NodeRef& t) {
+    unsigned tag = node_tag(t.node);
+    if (tag == 0) {
+        term_compute_tag(t);
+        tag = node_tag(t.node);
+    }
+    return tag;
+}
+
+i64 tag_arity(unsigned tag) {
+    return tag == TAG_DATA ? 1 : i64(tag & 0x3F) - ARITY_BIAS;
+}
+
+bool tag_has_redex_below(unsigned tag) {
+    return tag != TAG_DATA && (tag & 0x40) != 0;
+}
+
+bool tag_is_value(unsigned tag) {
+    if (tag == TAG_DATA) return true;
+    return !tag_has_redex_below(tag) && tag_arity(tag) >= 1;
+}
+
+u8 lead_byte(const Node* n) {
+    return node_is_leaf(n) ? leaf_bytes(n)[0] : 0;
+}
+
+// True for a leaf whose whole text is the one byte c.
+bool leaf_is_char(const Node* n, u8 c) {
+    return node_is_leaf(n) && leaf_bytes(n)[0] == c && leaf_bytes(n)[1] == 0;
+}
+
+NodeRef new_leaf(const char* text) {
+    return noderef_from_cstr(text);
+}
+
+// ---------------------------------------------------------------------------
+// Frames
+// ---------------------------------------------------------------------------
+
+// cont becomes ((B cont) g).
+void push_frame(MachineContext& context, NodeRef& cont, NodeRef g) {
+    cont = node_make_app(node_make_app(context.b_leaf, std::move(cont)), std::move(g));
+}
+
+// Focus (l r): the function part l is reduced first, r waits in (T r).
+void push_function_frame(MachineContext& context, NodeRef& cont, NodeRef& focus) {
+    NodeRef l = node_left(focus);
+    NodeRef r = node_right(focus);
+    push_frame(context, cont, node_make_app(context.t_leaf, std::move(r)));
+    focus = std::move(l);
+}
+
+// Focus (l r): the argument r is reduced, l waits for its value.
+void push_argument_frame(MachineContext& context, NodeRef& cont, NodeRef& focus) {
+    NodeRef l = node_left(focus);
+    NodeRef r = node_right(focus);
+    push_frame(context, cont, std::move(l));
+    focus = std::move(r);
+}
+
+// cont gets the let frame ((B cont) ((\ x) c)).
+void push_let(MachineContext& context, NodeRef& cont, NodeRef x, NodeRef c) {
+    push_frame(context, cont, node_make_app(node_make_app(context.lambda_leaf, std::move(x)), std::move(c)));
+}
+
+// Focus ((({ x) e) c): e is reduced, then substituted through ((\ x) c).
+void push_let_frame(MachineContext& context, NodeRef& cont, NodeRef& focus) {
+    NodeRef binder = node_left(focus);  // (({ x) e)
+    NodeRef e = node_right(binder);
+    push_let(context, cont, node_right(node_left(binder)), node_right(focus));
+    focus = std::move(e);
+}
+
+// True when d is \a\b\b a for any two different letters, T's definition in
+// the prelude: ((T x) v) then contracts to (v x).
+bool is_reversed_application(const Node* d) {
+    if (node_binder_kind(d) != 'u') return false;
+    const Node* x = pair_right(pair_left(d));
+    const Node* inner = pair_right(d);
+    if (node_binder_kind(inner) != 'u') return false;
+    const Node* y = pair_right(pair_left(inner));
+    const Node* body = pair_right(inner);
+    if (!node_is_leaf(x) || !node_is_leaf(y) || node_is_leaf(body)) return false;
+    u8 a = leaf_bytes(x)[0], b = leaf_bytes(y)[0];
+    if (a < 'a' || a > 'z' || b < 'a' || b > 'z' || a == b) return false;
+    return leaf_is_char(x, a) && leaf_is_char(y, b) && leaf_is_char(pair_left(body), b) &&
+           leaf_is_char(pair_right(body), a);
+}
+
+bool t_reverses_application(MachineContext& context) {
+    DefsMap& defs = definitions_instance();
+    if (!context.t_entry_known) {
+        static const RtString T_NAME = string_from_cstr("T");
+        context.t_entry = defs.find(T_NAME);
+        context.t_entry_known = true;
+    }
+    if (context.t_entry == defs.end()) return false;
+    const NodeRef& d = context.t_entry->second;
+    if (d.node != context.t_checked.node) {
+        context.t_checked = d;
+        context.t_reverses = is_reversed_application(d.node);
+    }
+    return context.t_reverses;
+}
+
+// Returns the value in focus to the frame on top of cont: with
+// cont = ((B k) g) the next state is (k (g focus)). A function frame
+// ((B k) (T x)) gives ((T x) focus), which T's definition contracts to
+// (focus x); while T has the prelude's meaning that pair is built at once.
+// Otherwise the pair is built around a fresh leaf T, tagged with T's meaning
+// of now, as the frame's own leaf would have been.
+void pop_frame(MachineContext& context, NodeRef& cont, NodeRef& focus) {
+    VORN_ASSERT(!node_is_leaf(cont.node));
+    const Node* bk = pair_left(cont.node);
+    VORN_ASSERT(!node_is_leaf(bk));
+    VORN_ASSERT(lead_byte(pair_left(bk)) == 'B');
+    NodeRef k = node_right(node_left(cont));
+    NodeRef g = node_right(cont);
+    cont = std::move(k);
+    if (!node_is_leaf(g.node) && leaf_is_char(pair_left(g.node), 'T')) {
+        if (t_reverses_application(context)) {
+            focus = node_make_app(std::move(focus), node_right(g));
+        } else {
+            focus = node_make_app(node_make_app(new_leaf("T"), node_right(g)), std::move(focus));
+        }
+        return;
+    }
+    focus = node_make_app(std::move(g), std::move(focus));
+}
+
+// A lazy head of arity a > 0 takes its missing arguments from the function
+// frames on top of cont when there are a of them: they are popped innermost
+// first, each applying focus to its waiting argument. Returns false, changing
+// nothing, when fewer than a function frames are there.
+bool take_pending_arguments(NodeRef& cont, NodeRef& focus, i64 a) {
+    i64 counted = 0;
+    const Node* c = cont.node;
+    while (counted < a) {
+        if (node_is_leaf(c)) break;
+        const Node* g = pair_right(c);
+        if (node_is_leaf(g) || lead_byte(pair_left(g)) != 'T') break;
+        const Node* bk = pair_left(c);
+        if (node_is_leaf(bk)) break;
+        ++counted;
+        c = pair_right(bk);
+    }
+    if (counted != a) return false;
+    for (i64 i = 0; i < a; ++i) {
+        NodeRef x = node_right(node_right(cont));
+        NodeRef k = node_right(node_left(cont));
+        focus = node_make_app(std::move(focus), std::move(x));
+        cont = std::move(k);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Contraction
+// ---------------------------------------------------------------------------
+
+// The arguments a1 ... an of a saturated focus, one reference each, held
+// until the contraction is over. A saturated spine has at most ten.
+class ArgList {
+public:
+    static constexpr int CAPACITY = 16;
+    ArgList() = default;
+    ArgList(const ArgList&) = delete;
+    ArgList& operator=(const ArgList&) = delete;
+    ~ArgList() {
+        for (int i = 0; i < count_; ++i) node_release(items_[i]);
+    }
+    int count() const { return count_; }
+    // The borrowed arguments, a1 first.
+    Node* const* items() const { return items_; }
+    // Borrowed argument i (0 for a1).
+    Node* raw(int i) const {
+        VORN_ASSERT(i >= 0 && i < count_);
+        return items_[i];
+    }
+    // A new handle to argument i.
+    NodeRef get(int i) const { return noderef_wrap(raw(i)); }
+    // Collects the right children along the non-data left spine of focus,
+    // a1 first; returns the head (borrowed).
+    Node* collect(const Node* focus) {
+        Node* reversed[CAPACITY];
+        int n = 0;
+        const Node* h = focus;
+        while (!node_is_leaf(h) && node_tag(h) != TAG_DATA) {
+            VORN_ASSERT(n < CAPACITY);
+            reversed[n++] = pair_right(h);
+            h = pair_left(h);
+        }
+        for (int i = 0; i < n; ++i) {
+            items_[i] = reversed[n - 1 - i];
+            node_retain(items_[i]);
+        }
+        count_ = n;
+        return const_cast<Node*>(h);
+    }
+
+private:
+    Node* items_[CAPACITY];
+    int count_ = 0;
+};
+
+// A result (X y) with X a leaf beginning ")" or "]" ends the evaluation.
+bool result_aborts(const NodeRef& r) {
+    if (node_is_leaf(r.node)) return false;
+    const Node* x = pair_left(r.node);
+    u8 c = lead_byte(x);
+    return node_is_leaf(x) && (c == ')' || c == ']');
+}
+
+// The builtin gets the focus with a reference of its own; the focus, the
+// head and the arguments stay held here until it has returned.
+Contractum contract_builtin(const BuiltinEntry& entry, const NodeRef& focus) {
+    VORN_ASSERT(entry.fn != nullptr);
+    NodeRef r = entry.fn(noderef_copy(focus));
+    bool abort = result_aborts(r);
+    return Contractum{std::move(r), abort};
+}
+
+// ((({ a1) a2) a3): a value a2 is substituted into a3 at once; otherwise a2
+// is reduced first inside a let frame.
+Contractum contract_strict_let(MachineContext& context, NodeRef& cont, const ArgList& args) {
+    VORN_ASSERT(args.count() == 3);
+    u8 x = lead_byte(args.raw(0));
+    if (term_is_value(args.get(1)))
+        return Contractum{instantiate(args.get(2), &x, args.items() + 1, 1, context.globals.scratch), false};
+    push_let(context, cont, args.get(0), args.get(2));
+    return Contractum{args.get(1), false};
+}
+
+// (((\ a1) a2) a3): the body a2 with the argument a3 for the variable a1.
+Contractum contract_lambda(MachineContext& context, const ArgList& args) {
+    VORN_ASSERT(args.count() == 3);
+    u8 x = lead_byte(args.raw(0));
+    return Contractum{instantiate(args.get(1), &x, args.items() + 2, 1, context.globals.scratch), false};
+}
+
+// ((e a1) a2) with e a leaf beginning "]": ends with "]" + the text of a1.
+Contractum contract_error_head(const ArgList& args) {
+    VORN_ASSERT(args.count() == 2);
+    RtString text = string_from_cstr("]");
+    if (node_is_leaf(args.raw(0))) string_append(text, leaf_node_text(args.raw(0)));
+    return Contractum{noderef_from_string(std::move(text)), true};
+}
+
+// The data heads take exactly their one argument.
+NodeRef only_argument(const ArgList& args) {
+    VORN_ASSERT(args.count() == 1);
+    return args.get(0);
+}
+
+// True for the names of the builtins that add definitions.
+bool head_defines_names(const Node* h) {
+    const char* text = reinterpret_cast<const char*>(leaf_bytes(h));
+    return std::strcmp(text, "load") == 0 || std::strcmp(text, "road") == 0;
+}
+
+// Dispatches the saturated focus by its head; see machine_contract.
+Contractum contract_focus(MachineContext& context, NodeRef& cont, const NodeRef& focus) {
+    unsigned tag = tag_of(focus);
+    if (node_free_mask(focus.node) != 0) {
+        if (marks_check_time()) throw MarksOpenFocus{};
+        term_require_closed(focus);  // fails
+    }
+    VORN_ASSERT(tag != TAG_DATA);
+    VORN_ASSERT(tag_arity(tag) == 0);
+
+    ArgList args;
+    NodeRef head = noderef_wrap(args.collect(focus.node));
+    const Node* h = head.node;
+    u8 c = lead_byte(h);
+    bool leaf = node_is_leaf(h);
+
+    const HeadInfo* named = leaf && c >= 'a' && c <= 'z' ? &context.heads.lookup(h) : nullptr;
+    if (named && named->builtin) {
+        if (head_defines_names(h)) {
+            Contractum r = contract_builtin(*named->builtin, focus);
+            context.forget_definitions();
+            return r;
+        }
+        return contract_builtin(*named->builtin, focus);
+    }
+    if (leaf && c == '\n') return {head_vector_apply(head, only_argument(args)), false};
+    if (leaf_is_char(h, '{')) return contract_strict_let(context, cont, args);
+    if (leaf_is_char(h, '\\')) return contract_lambda(context, args);
+    if (leaf && c >= '0' && c <= '9') {
+        VORN_ASSERT(args.count() == 1);
+        return {head_number_apply(head), false};
+    }
+    if (node_tag(h) == TAG_DATA) return {head_zits_apply(head, only_argument(args)), false};
+    if (leaf && c == '(') {
+        VORN_ASSERT(args.count() == 1);
+        return {head_post_apply(head), false};
+    }
+    if (leaf && c == ' ') return {head_real_apply(head, only_argument(args)), false};
+    if (leaf && c == ')') return cache_head_contract(head, only_argument(args), context.globals);
+    if (leaf && c == ']') return contract_error_head(args);
+    if (!named) named = &context.heads.lookup(h);
+    return global_name_contract(h, named->definition, args.items(), args.count(), context.globals);
+}
+
+// Puts the contractum in focus; an abort replaces cont by a new leaf I.
+void contract_parts(MachineContext& context, NodeRef& cont, NodeRef& focus) {
+    Contractum next = contract_focus(context, cont, focus);
+    if (next.abort) cont = new_leaf("I");
+    focus = std::move(next.term);
+}
+
+// A focus applied beyond its head, where the head is a global constant whose
+// definition is already a value (an operator bound to a builtin, "?" bound to
+// I): the steps would push a function frame per argument, unfold the name and
+// pop the frames again, building the same spine around the value with new
+// pairs. This builds that spine at once. Nothing is skipped that could be
+// seen: such an unfolding has no effect, the arguments stay unevaluated, and
+// the pops would go through T only while it reverses an application. Returns
+// false, changing nothing, for any other focus.
+bool unfold_constant_head(MachineContext& context, NodeRef& focus) {
+    constexpr int MAX_SPINE = 16;
+    Node* args[MAX_SPINE];
+    int n = 0;
+    const Node* h = focus.node;
+    while (!node_is_leaf(h) && node_tag(h) != TAG_DATA) {
+        if (n == MAX_SPINE) return false;
+        args[n++] = pair_right(h);
+        h = pair_left(h);
+    }
+    if (!node_is_leaf(h) || node_arity_code(h) != ARITY_BIAS) return false;  // not a constant name
+    const HeadInfo& named = context.heads.lookup(h);
+    if (named.builtin != nullptr) return false;  // an arity-0 builtin is called anew
+    if (named.definition == definitions_instance().end()) return false;
+    const NodeRef& d = named.definition->second;
+    if (lead_byte(d.node) == ')' || node_binder_kind(d.node) == 'u') return false;  // pending, or not a constant now
+    if (!term_is_value(d)) return false;  // computed on first use
+    if (!t_reverses_application(context)) return false;
+    NodeRef spine = d;
+    for (int i = n - 1; i >= 0; --i) spine = node_make_app(std::move(spine), noderef_wrap(args[i]));
+    focus = std::move(spine);
+    return true;
+}
+
+// One step on the two halves of the state.
+void step_parts(MachineContext& context, NodeRef& cont, NodeRef& focus) {
+    unsigned tag = tag_of(focus);
+    if (tag_is_value(tag)) {
+        pop_frame(context, cont, focus);
+        return;
+    }
+    i64 a = tag_arity(tag);
+    if (a < 0) {
+        if (!unfold_constant_head(context, focus)) push_function_frame(context, cont, focus);
+        return;
+    }
+    if (a == 0) {
+        if (term_head_in_fixed_set(focus) || !tag_has_redex_below(tag)) {
+            contract_parts(context, cont, focus);
+            return;
+        }
+        if (node_binder_kind(focus.node) == 'i') {
+            if (term_is_value(node_right(node_left(focus))))
+                contract_parts(context, cont, focus);
+            else
+                push_let_frame(context, cont, focus);
+            return;
+        }
+        unsigned left = tag_of(node_left(focus));
+        if (left == TAG_DATA || !tag_has_redex_below(left))
+            push_argument_frame(context, cont, focus);
+        else
+            push_function_frame(context, cont, focus);
+        return;
+    }
+    if (term_head_in_fixed_set(focus) && take_pending_arguments(cont, focus, a)) {
+        contract_parts(context, cont, focus);
+        return;
+    }
+    if (term_is_value(node_left(focus)))
+        push_argument_frame(context, cont, focus);
+    else
+        push_function_frame(context, cont, focus);
+}
+
+// The two halves of a state (released).
+void state_split(NodeRef state, NodeRef& cont, NodeRef& focus) {
+    cont = node_left(state);
+    focus = node_right(state);
+}
+
+bool state_is_final(const NodeRef& cont, const NodeRef& focus) {
+    return node_is_leaf(cont.node) && lead_byte(cont.node) == 'I' && tag_is_value(tag_of(focus));
+}
+
+}  // namespace
+
+HeadInfo HeadCache::find(const Node* h) {
+    LeafKey key(h);
+    HeadInfo info;
+    u8 c = leaf_bytes(h)[0];
+    if (c >= 'a' && c <= 'z') {  // every builtin name starts with a lowercase letter
+        BuiltinTable& builtins = builtin_registry();
+        auto it = builtins.find(key.text());
+        if (it != builtins.end()) info.builtin = &it->second;
+    }
+    info.definition = definitions_instance().find(key.text());
+    return info;
+}
+
+const HeadInfo& HeadCache::lookup(const Node* h) {
+    const u8* text = leaf_bytes(h);
+    if (text[0] != 0 && text[1] == 0) {
+        if (!byte_known_[text[0]]) {
+            by_byte_[text[0]] = find(h);
+            byte_known_[text[0]] = true;
+        }
+        return by_byte_[text[0]];
+    }
+    Slot& slot = slots_[(reinterpret_cast<uintptr_t>(h) >> 4) % SIZE];
+    if (slot.leaf.node != h) {
+        slot.info = find(h);
+        slot.leaf = noderef_wrap(const_cast<Node*>(h));
+    }
+    return slot.info;
+}
+
+LeafKey::LeafKey(const Node* leaf)
+    : block_{i64(std::strlen(reinterpret_cast<const char*>(leaf_bytes(leaf)))), const_cast<u8*>(leaf_bytes(leaf)), 1},
+      key_(&block_) {}
+
+NodeRef machine_evaluate(NodeRef term) {
+    return machine_run(node_make_app(new_leaf("I"), std::move(term)));
+}
+
+NodeRef machine_run(NodeRef state) {
+    MachineContext context;
+    NodeRef cont = nullptr, focus = nullptr;
+    state_split(std::move(state), cont, focus);
+    try {
+        while (!state_is_final(cont, focus)) step_parts(context, cont, focus);
+    } catch (const MarksOpenFocus&) {
+        globals_restore_pending(context.globals);  // each run on the way out puts its own back
+        throw;
+    }
+    return focus;
+}
+
+NodeRef machine_step(NodeRef state) {
+    MachineContext context;
+    NodeRef cont = nullptr, focus = nullptr;
+    state_split(std::move(state), cont, focus);
+    step_parts(context, cont, focus);
+    return node_make_app(std::move(cont), std::move(focus));
+}
+
+NodeRef machine_contract(NodeRef state) {
+    MachineContext context;
+    NodeRef cont = nullptr, focus = nullptr;
+    state_split(std::move(state), cont, focus);
+    contract_parts(context, cont, focus);
+    return node_make_app(std::move(cont), std::move(focus));
+}

@@ -1,0 +1,53 @@
+// Reduction machine: evaluates a closed term to a value. Its whole state is
+// one term (CONT FOCUS), a continuation applied to the term being reduced:
+// CONT is the leaf I at the bottom, or a frame ((B k) g) whose g receives the
+// focus's value before k does. Nested contexts are heap nodes, so the C stack
+// never grows with the depth of an evaluation.
+#pragma once
+
+#include "node.h"
+
+// The next focus a contraction hands back, and whether it ends the
+// evaluation at once (the continuation is then dropped for the leaf I).
+struct Contractum {
+    NodeRef term;
+    bool abort;
+};
+
+// A leaf's text up to its first NUL byte as a borrowed RtString, for table
+// lookups that should not allocate: the block lives in this object and is
+// never released. Valid while the leaf lives; never store a copy of it.
+class LeafKey {
+public:
+    explicit LeafKey(const Node* leaf);
+    ~LeafKey() { key_.block = nullptr; }
+    LeafKey(const LeafKey&) = delete;
+    LeafKey& operator=(const LeafKey&) = delete;
+    const RtString& text() const { return key_; }
+
+private:
+    StringBlock block_;
+    RtString key_;
+};
+
+// The value of term (released), which must have no free local variable.
+// Builds the state (I term) with a new leaf I and runs it.
+NodeRef machine_evaluate(NodeRef term);
+
+// Steps state (released) until its continuation is a leaf starting "I" and
+// its focus is a value; returns that value and releases the rest.
+NodeRef machine_run(NodeRef state);
+
+// One step: pops a frame for a value in focus, pushes a frame to reduce a
+// part first, or contracts a saturated redex. Releases state, returns the
+// next one. A frame that is not ((B k) g) when a value is popped into it is a
+// fatal assertion (each of its three tests on its own).
+NodeRef machine_step(NodeRef state);
+
+// Contracts the saturated redex in focus: calls a builtin, substitutes into a
+// binder, unfolds a global name or takes a data value apart. Releases state
+// and returns the next one, (CONT r) or, when the evaluation ends early,
+// (I r). The focus must be closed, not data and of arity 0 (fatal assertions;
+// during the checker's evaluation of line marks a focus that is not closed
+// throws MarksOpenFocus instead).
+NodeRef machine_contract(NodeRef state);

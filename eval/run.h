@@ -1,0 +1,19 @@
+// The run stage: checks the defined program, applies the main expression to
+// the address of the program's argument vector, reduces it and classifies
+// the value into a report; and the program's integer result afterwards.
+#pragma once
+
+#include "node.h"
+#include "report.h"
+
+// Runs program_check, then evaluates (M A), M the main expression and A the
+// integer leaf of args_address (the argument vector slot after the file
+// name). The value decides the report: a cycle mark gives kind "cycle", a
+// raised report (] text) its own fields, an integer kind "check" (and becomes
+// the entry of the main expression), anything else kind "range" with the
+// printed value.
+Report run_main(u64 args_address);
+
+// A new handle to the term stored under the main expression's empty name;
+// a missing entry is a fatal assertion.
+NodeRef run_result();
