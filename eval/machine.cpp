@@ -187,6 +187,16 @@ bool t_reverses_application(MachineContext& context) {
     return context.t_reverses;
 }
 
+// True while the checker evaluates line marks and v or x holds a free
+// letter: contracting ((T x) v) then ends the evaluation, so the pair (v x)
+// must not be built in its place.
+bool open_at_check_time(const NodeRef& v, const NodeRef& x) {
+    if (!marks_check_time()) return false;
+    tag_of(v);
+    tag_of(x);
+    return (node_free_mask(v.node) | node_free_mask(x.node)) != 0;
+}
+
 // Returns the value in focus to the frame on top of cont: with
 // cont = ((B k) g) the next state is (k (g focus)). A function frame
 // ((B k) (T x)) gives ((T x) focus), which T's definition contracts to
@@ -202,7 +212,7 @@ void pop_frame(MachineContext& context, NodeRef& cont, NodeRef& focus) {
     NodeRef g = node_right(cont);
     cont = std::move(k);
     if (!node_is_leaf(g.node) && leaf_is_char(pair_left(g.node), 'T')) {
-        if (t_reverses_application(context)) {
+        if (t_reverses_application(context) && !open_at_check_time(focus, node_right(g))) {
             focus = node_make_app(std::move(focus), node_right(g));
         } else {
             focus = node_make_app(node_make_app(new_leaf("T"), node_right(g)), std::move(focus));
@@ -419,6 +429,9 @@ bool unfold_constant_head(MachineContext& context, NodeRef& focus) {
     if (lead_byte(d.node) == ')' || node_binder_kind(d.node) == 'u') return false;  // pending, or not a constant now
     if (!term_is_value(d)) return false;  // computed on first use
     if (!t_reverses_application(context)) return false;
+    // At check time an open argument ends the evaluation when its frame is
+    // popped through T, which the spine built here would never do.
+    if (marks_check_time() && node_free_mask(focus.node) != 0) return false;
     NodeRef spine = d;
     for (int i = n - 1; i >= 0; --i) spine = node_make_app(std::move(spine), noderef_wrap(args[i]));
     focus = std::move(spine);

@@ -126,6 +126,14 @@ TEST_F(Machine, UnsharedArgumentIsHeldTwiceWhenTheBuiltinStarts) {
     // The applying pair and the argument list; the builtin's own handle
     // makes three.
     EXPECT_EQ(eval_text("refs (plus 1 2)"), "23");
+    // The same through the shortcuts: a function frame resumed at once, a
+    // constant head unfolded without frames, a body instantiated in one pass.
+    eval_load("K refs 0 (plus 1 2)");
+    EXPECT_EQ(eval_print(eval_main()), "23");
+    eval_load("rr (plus 1 2),rr\\refs");
+    EXPECT_EQ(eval_print(eval_main()), "23");
+    eval_load("ff 1 (plus 1 2),ff\\x\\y\\refs y");
+    EXPECT_EQ(eval_print(eval_main()), "23");
 }
 
 }  // namespace

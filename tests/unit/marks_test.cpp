@@ -54,6 +54,21 @@ TEST_F(Marks, EffectsHappenRightChildFirst) {
     EXPECT_EQ(eval_print(eval_main()), "1");
 }
 
+TEST_F(Marks, OpenArgumentResumedThroughTEndsTheCheck) {
+    // In gg the name count is both a lambda's variable and a free letter. The
+    // argument holding the free one waits in a function frame (or beside a
+    // constant that is already a value) and is resumed through T: that
+    // contraction meets the open focus and ends the check before the
+    // argument's own tick runs.
+    for (const char* gg : {"K plus 0 (plus (tick 1) count) (count\\0)", "pp (plus (tick 1) count) (count\\0)"}) {
+        eval_define(std::string("0,bb\\`(gg 0),gg\\n\\") + gg + ",count\\5,pp\\plus");
+        Report checked = program_check();
+        EXPECT_EQ(string_to_std(checked.kind), "local") << gg;
+        EXPECT_EQ(eval_tick_log(), std::vector<std::string>{}) << gg;
+        report_release(checked);
+    }
+}
+
 TEST_F(Marks, OpenFocusAtCheckTimeGivesTheLocalReport) {
     prelude_load();
     Report defined = program_define(string_from_cstr("`kk,kk\\(count\\count) count,count\\5"));
