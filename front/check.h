@@ -12,6 +12,6 @@
 // binders ("funky"), reachability ("alive"), restore, local naming
 // ("place"), parameters ("arity"), line marks, interning, free locals
 // ("local"). Empties `prelude_snapshot` once reachability has passed and
-// leaves only values in `interned_terms`. Returns kind "check" with every
+// leaves only values among the interned terms. Returns kind "check" with every
 // other field empty, or the first error.
 Report program_check();
