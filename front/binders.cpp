@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "names.h"
+#include "rebuild.h"
 
 // A leaf whose whole text is the one byte c. Leaf blocks hold at least ten
 // text bytes, so the second byte can always be read.
@@ -198,7 +199,8 @@ NameList term_global_names(NodeRef t) {
 
 namespace {
 
-// The renaming of one pass: each name to its letter.
+// The renaming of one pass, each name to its letter, as a rebuilding pass:
+// every pair is rebuilt and every binder gets new leaves.
 class Renaming {
 public:
     Renaming(const std::vector<RtString>& names, const std::vector<u8>& letters) : definable_(name_is_definable) {
@@ -208,21 +210,29 @@ public:
             letters_.emplace(name, letters[i]);
         }
     }
-    // A new leaf of the letter for a leaf of a renamed name, else the leaf.
-    NodeRef leaf(const Node* n) {
+    // A new leaf of the letter for a leaf of a renamed name, else the leaf;
+    // every pair is entered.
+    NodeRef replace(const Node* n) {
+        if (!node_is_leaf(n)) return NodeRef(nullptr);
         u8 letter = letter_of(leaf_text_view(n));
         return letter != 0 ? noderef_from_string(string_from_char(letter)) : noderef_wrap(const_cast<Node*>(n));
     }
-    // The new bound-name leaf of a binder whose bound part is v: its key,
-    // or its letter; a pair (never definable) is kept as it is.
+    bool enters_body(const Node*) const { return true; }
+    // A new binder leaf applied to the new bound-name leaf: the bound
+    // name's key, or its letter; a bound part that is a pair (never
+    // definable) is kept as it is.
+    NodeRef binder_head(const Node* head) {
+        NodeRef mark = noderef_from_string(string_from_char(leaf_bytes(pair_left(head))[0]));
+        return node_make_app(std::move(mark), variable(pair_right(head)));
+    }
+
+private:
     NodeRef variable(const Node* v) {
         if (!node_is_leaf(v)) return noderef_wrap(const_cast<Node*>(v));
         std::string_view key = binder_key_view(v, definable_);
         u8 letter = letter_of(key);
         return letter != 0 ? noderef_from_string(string_from_char(letter)) : noderef_from_string(string_from_view(key));
     }
-
-private:
     u8 letter_of(std::string_view text) const {
         auto it = letters_.find(text);
         return it == letters_.end() ? 0 : it->second;
@@ -234,68 +244,8 @@ private:
 }  // namespace
 
 NodeRef term_rename_binders(NodeRef t, const std::vector<RtString>& names, const std::vector<u8>& letters) {
-    enum Op : u8 { VISIT, BUILD_PAIR, BUILD_LAMBDA, BUILD_BRACE };
-    struct Task {
-        const Node* n;
-        Op op;
-    };
     Renaming renaming(names, letters);
-    std::vector<NodeRef> built;
-    WorkStack<Task> pending;
-    pending.push({t.node, VISIT});
-    while (!pending.empty()) {
-        Task task = pending.pop();
-        const Node* n = task.n;
-        switch (task.op) {
-        case VISIT:
-            if (node_is_leaf(n)) {
-                built.push_back(renaming.leaf(n));
-                break;
-            }
-            switch (node_binder_kind(n)) {
-            case 'u':
-                pending.push({n, BUILD_LAMBDA});
-                pending.push({pair_right(n), VISIT});
-                break;
-            case 'i':
-                pending.push({n, BUILD_BRACE});
-                pending.push({pair_right(n), VISIT});
-                pending.push({brace_value(n), VISIT});
-                break;
-            default:
-                pending.push({n, BUILD_PAIR});
-                pending.push({pair_right(n), VISIT});
-                pending.push({pair_left(n), VISIT});
-            }
-            break;
-        case BUILD_PAIR: {
-            NodeRef right = std::move(built.back());
-            built.pop_back();
-            NodeRef left = std::move(built.back());
-            built.pop_back();
-            built.push_back(node_make_app(std::move(left), std::move(right)));
-            break;
-        }
-        case BUILD_LAMBDA: {
-            NodeRef body = std::move(built.back());
-            built.pop_back();
-            NodeRef head = node_make_app(noderef_from_cstr("\\"), renaming.variable(lambda_variable(n)));
-            built.push_back(node_make_app(std::move(head), std::move(body)));
-            break;
-        }
-        case BUILD_BRACE: {
-            NodeRef body = std::move(built.back());
-            built.pop_back();
-            NodeRef value = std::move(built.back());
-            built.pop_back();
-            NodeRef head = node_make_app(noderef_from_cstr("{"), renaming.variable(brace_variable(n)));
-            built.push_back(node_app2(std::move(head), std::move(value), std::move(body)));
-            break;
-        }
-        }
-    }
-    VORN_ASSERT(built.size() == 1);
-    return std::move(built.back());
+    return term_rebuild(std::move(t), renaming);
 }
 
 NodeRef term_rename_binder(NodeRef t, RtString name, u8 c) {
