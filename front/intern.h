@@ -1,13 +1,12 @@
 // Interning of terms: structurally equal terms made one node, through the
 // program-wide store of interned terms.
 //
-// The store lives here rather than in the ordered TermSet of tables.h. Its
-// order is never observed, only which term is stored for each shape, and an
-// ordered set pays for it on long spines of values (a body of nested lambdas,
-// say): two neighbours in the term order differ only at their far end, so
-// storing n such parts costs n * n / 2 node comparisons. This store finds a
-// term by a structural hash and then compares it whole; every answer is the
-// one the ordered store would give.
+// The store is hashed, not ordered. Its order would never be observed, only
+// which term is stored for each shape, and an ordered set pays for it on long
+// spines of values (a body of nested lambdas, say): two neighbours in the term
+// order differ only at their far end, so storing n such parts costs n * n / 2
+// node comparisons. This store finds a term by a structural hash and then
+// compares it whole; every answer is the one an ordered store would give.
 #pragma once
 
 #include <vector>

@@ -140,32 +140,6 @@ void set_names_free_nodes(NameSet& s) { s.clear(); }
 void set_names_destroy(NameSet& s) { s.clear(); }
 
 // ---------------------------------------------------------------------------
-// TermSet
-// ---------------------------------------------------------------------------
-
-TermSet::iterator set_terms_find(TermSet& s, NodeRef term) {
-    return s.find(TermKey{std::move(term)});
-}
-
-TermSet::iterator set_terms_insert(TermSet& s, NodeRef term) {
-    TermKey key{std::move(term)};
-    // One comparison per tree level, then one to tell equal from greater.
-    auto it = s.lower_bound(key);
-    if (it != s.end() && !TermKeyLess{}(key, *it)) {
-        it->term = std::move(key.term);  // node identity is visible: keep the new one
-        return it;
-    }
-    return s.emplace_hint(it, std::move(key));
-}
-
-void set_terms_erase(TermSet& s, TermSet::iterator it) {
-    VORN_ASSERT(it != s.end());
-    s.erase(it);
-}
-
-void set_terms_free_nodes(TermSet& s) { s.clear(); }
-
-// ---------------------------------------------------------------------------
 // LineSet and PointerSet
 // ---------------------------------------------------------------------------
 
@@ -195,9 +169,4 @@ NameSet& wrapped_names() {
 DefsMap& prelude_snapshot() {
     static DefsMap snapshot;
     return snapshot;
-}
-
-TermSet& interned_terms() {
-    static TermSet terms;
-    return terms;
 }

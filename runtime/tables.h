@@ -1,7 +1,8 @@
 // Ordered containers (maps, sets, multimaps, multisets over runtime strings,
-// terms, lines and pointers) and the program-wide tables built on them:
-// `definitions`, `wrapped_names`, `prelude_snapshot` and `interned_terms`,
-// with the types of the builtin table.
+// lines and pointers) and the program-wide tables built on them:
+// `definitions`, `wrapped_names` and `prelude_snapshot`, with the types of
+// the builtin table. (The interned terms live in a hashed store of their
+// own, intern.h.)
 //
 // Containers own their elements: erasing or emptying releases keys and
 // values. Iterators to other elements survive an erase. Key arguments are
@@ -13,7 +14,6 @@
 #include <set>
 
 #include "node.h"
-#include "order.h"
 
 // ---------------------------------------------------------------------------
 // Element types
@@ -39,19 +39,6 @@ struct NameKeyLess {
     bool operator()(const NameKey& a, const NameKey& b) const { return string_less(a.name, b.name); }
 };
 
-// A term in a TermSet. Mutable for the same reason: inserting a term equal
-// to a stored one makes the set hold the inserted node.
-struct TermKey {
-    mutable NodeRef term;
-};
-
-// a before b when term_compare(a, b) is +1.
-struct TermKeyLess {
-    bool operator()(const TermKey& a, const TermKey& b) const {
-        return term_compare_nodes(a.term.node, b.term.node) == 1;
-    }
-};
-
 // ---------------------------------------------------------------------------
 // The four forms and their instances
 // ---------------------------------------------------------------------------
@@ -73,7 +60,6 @@ using TextMultiMap = OrderedMultiMap<RtString, RtString, RtStringLess>;
 // Builtin name -> entry; a new entry has arity 0 and no function.
 using BuiltinTable = OrderedMap<RtString, BuiltinEntry, RtStringLess>;
 using NameSet = OrderedSet<NameKey, NameKeyLess>;
-using TermSet = OrderedSet<TermKey, TermKeyLess>;
 using LineSet = OrderedMultiSet<i64, std::less<i64>>;
 using PointerSet = OrderedSet<void*, std::less<void*>>;
 
@@ -203,20 +189,6 @@ void set_names_free_nodes(NameSet& s);
 void set_names_destroy(NameSet& s);
 
 // ---------------------------------------------------------------------------
-// TermSet
-// ---------------------------------------------------------------------------
-
-// The element equal to term (term_compare 0), or the end.
-TermSet::iterator set_terms_find(TermSet& s, NodeRef term);
-// Adds term; when an equal term is stored, the element's handle is assigned
-// the inserted node instead. Returns the element now holding term.
-TermSet::iterator set_terms_insert(TermSet& s, NodeRef term);
-// Removes the element at it (not the end), releasing its term.
-void set_terms_erase(TermSet& s, TermSet::iterator it);
-// Empties the set.
-void set_terms_free_nodes(TermSet& s);
-
-// ---------------------------------------------------------------------------
 // LineSet and PointerSet
 // ---------------------------------------------------------------------------
 
@@ -251,5 +223,3 @@ DefsMap& definitions_instance();
 NameSet& wrapped_names();
 // `prelude_snapshot`: the definitions as they stood right after the prelude.
 DefsMap& prelude_snapshot();
-// `interned_terms`: one stored term per structurally distinct interned term.
-TermSet& interned_terms();

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "define.h"
+#include "order.h"
 #include "source.h"
 #include "status.h"
 #include "tables.h"
@@ -88,27 +89,44 @@ TEST_F(Intern, ForgetStopsAtATermNotStored) {
 
 namespace {
 
-// The interning of the written algorithm over the ordered set of tables.h,
-// the model the store must answer like.
-NodeRef model_intern(TermSet& store, const NodeRef& t) {
-    auto found = set_terms_find(store, noderef_copy(t));
-    if (found != store.end()) return found->term;
+// The model the store must answer like: the written algorithm over a plain
+// list of stored terms, searched by the term order's equality. Storing a
+// term equal to a stored one puts the new node in its place.
+struct ModelStore {
+    std::vector<NodeRef> terms;
+
+    // The index of the stored term equal to t, or -1.
+    i64 find(const NodeRef& t) const {
+        for (size_t i = 0; i < terms.size(); ++i)
+            if (term_compare(noderef_copy(terms[i]), noderef_copy(t)) == 0) return i64(i);
+        return -1;
+    }
+    void insert(const NodeRef& t) {
+        i64 i = find(t);
+        if (i < 0) terms.push_back(t);
+        else terms[size_t(i)] = t;
+    }
+};
+
+NodeRef model_intern(ModelStore& store, const NodeRef& t) {
+    i64 found = store.find(t);
+    if (found >= 0) return store.terms[size_t(found)];
     if (!node_is_pair(t)) {
-        set_terms_insert(store, t);
+        store.insert(t);
         return t;
     }
     NodeRef g = model_intern(store, node_left(t));
     NodeRef x = model_intern(store, node_right(t));
     NodeRef result = g.node == node_left(t).node && x.node == node_right(t).node ? t : node_app(g, x);
-    set_terms_insert(store, result);
+    store.insert(result);
     return result;
 }
 
-void model_forget(TermSet& store, const NodeRef& t) {
+void model_forget(ModelStore& store, const NodeRef& t) {
     if (term_is_value(noderef_copy(t))) return;
-    auto found = set_terms_find(store, noderef_copy(t));
-    if (found == store.end()) return;
-    set_terms_erase(store, found);
+    i64 found = store.find(t);
+    if (found < 0) return;
+    store.terms.erase(store.terms.begin() + found);
     if (!node_is_pair(t)) return;
     model_forget(store, node_left(t));
     model_forget(store, node_right(t));
@@ -138,7 +156,7 @@ TEST_F(Intern, AnswersLikeTheOrderedModel) {
     for (unsigned seed = 1; seed <= 60; ++seed) {
         std::mt19937 rng(seed);
         std::vector<NodeRef> made;
-        TermSet model;
+        ModelStore model;
         intern_clear();
         for (int step = 0; step < 40; ++step) {
             NodeRef t = random_term(rng, made, 5);
@@ -151,16 +169,16 @@ TEST_F(Intern, AnswersLikeTheOrderedModel) {
                 ASSERT_EQ(got.node == t.node, expected.node == t.node) << "seed " << seed;
                 ASSERT_EQ(term_compare(got, expected), 0) << "seed " << seed;
             }
-            ASSERT_EQ(intern_count(), i64(model.size())) << "seed " << seed;
-            for (const TermKey& k : model) {
-                NodeRef found = intern_find(k.term);
+            ASSERT_EQ(intern_count(), i64(model.terms.size())) << "seed " << seed;
+            for (const NodeRef& term : model.terms) {
+                NodeRef found = intern_find(term);
                 ASSERT_NE(found.node, nullptr) << "seed " << seed;
                 // The same node is stored for each shape whenever the model
                 // stored a node the test made itself.
                 bool made_here = false;
-                for (const NodeRef& m : made) made_here |= m.node == k.term.node;
+                for (const NodeRef& m : made) made_here |= m.node == term.node;
                 if (made_here) {
-                    ASSERT_EQ(found.node, k.term.node) << "seed " << seed;
+                    ASSERT_EQ(found.node, term.node) << "seed " << seed;
                 }
             }
         }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "order.h"
 #include "tables.h"
 #include "tag.h"
 

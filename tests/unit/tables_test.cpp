@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "capture.h"
+#include "intern.h"
 #include "tables.h"
 
 namespace {
@@ -163,35 +164,6 @@ TEST(NameSet, EqualInsertReplacesTheKey) {
     EXPECT_EQ(string_refcount(second), 1);
 }
 
-TEST(TermSet, OrderedByTermOrder) {
-    TermSet terms;
-    for (const char* text : {"b", "ab", "a", "abc"}) set_terms_insert(terms, leaf(text));
-    set_terms_insert(terms, node_make_app(leaf("a"), leaf("a")));
-    std::vector<std::string> order;
-    for (const TermKey& key : terms) order.push_back(string_to_std(node_text(key.term)));
-    EXPECT_EQ(order, (std::vector<std::string>{"a", "ab", "abc", "b", ""}));  // the pair last
-}
-
-TEST(TermSet, EqualInsertKeepsTheNewObject) {
-    TermSet terms;
-    NodeRef old_term = node_make_app(leaf("f"), leaf("x"));
-    NodeRef new_term = node_make_app(leaf("f"), leaf("x"));
-    set_terms_insert(terms, old_term);
-    EXPECT_EQ(node_refcount(old_term.node), 2u);
-    auto it = set_terms_insert(terms, new_term);
-    EXPECT_EQ(terms.size(), 1u);
-    EXPECT_EQ(it->term.node, new_term.node);
-    EXPECT_EQ(node_refcount(old_term.node), 1u);
-    EXPECT_EQ(node_refcount(new_term.node), 2u);
-    EXPECT_EQ(set_terms_find(terms, node_make_app(leaf("f"), leaf("x"))), it);
-    EXPECT_EQ(set_terms_find(terms, leaf("f")), terms.end());
-    set_terms_erase(terms, it);
-    EXPECT_EQ(node_refcount(new_term.node), 1u);
-    set_terms_insert(terms, new_term);
-    set_terms_free_nodes(terms);
-    EXPECT_EQ(node_refcount(new_term.node), 1u);
-}
-
 TEST(PlainSets, LinesAndPointers) {
     LineSet lines;
     auto five = multiset_lines_insert(lines, 5);
@@ -220,7 +192,6 @@ TEST(ProgramTables, OneInstanceEach) {
     EXPECT_EQ(&definitions_instance(), &definitions_instance());
     EXPECT_NE(&definitions_instance(), &prelude_snapshot());
     EXPECT_EQ(&wrapped_names(), &wrapped_names());
-    EXPECT_EQ(&interned_terms(), &interned_terms());
 }
 
 TEST(ProgramTables, DestroyedAtNormalExit) {
@@ -231,7 +202,7 @@ TEST(ProgramTables, DestroyedAtNormalExit) {
         for (int i = 0; i < 1000000; ++i)
             list = node_app2(noderef_from_cstr("J"), noderef_from_cstr("1"), std::move(list));
         map_defs_get_or_insert(definitions_instance(), S("list")) = list;
-        set_terms_insert(interned_terms(), std::move(list));
+        intern_term(std::move(list));
         std::exit(7);
     });
     EXPECT_EQ(child.signal, 0);
