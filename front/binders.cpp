@@ -217,6 +217,7 @@ public:
         u8 letter = letter_of(leaf_text_view(n));
         return letter != 0 ? noderef_from_string(string_from_char(letter)) : noderef_wrap(const_cast<Node*>(n));
     }
+    char binder_kind(const Node* n) const { return node_binder_kind(n); }
     bool enters_body(const Node*) const { return true; }
     // A new binder leaf applied to the new bound-name leaf: the bound
     // name's key, or its letter; a bound part that is a pair (never
@@ -225,6 +226,7 @@ public:
         NodeRef mark = noderef_from_string(string_from_char(leaf_bytes(pair_left(head))[0]));
         return node_make_app(std::move(mark), variable(pair_right(head)));
     }
+    NodeRef finish(NodeRef pair) const { return pair; }
 
 private:
     NodeRef variable(const Node* v) {

@@ -1,10 +1,9 @@
 // Brace rewriting.
 #include "braces.h"
 
-#include <vector>
-
 #include "binders.h"
 #include "names.h"
+#include "rebuild.h"
 
 // A leaf whose text is a definable name.
 static bool leaf_is_definable(const Node* n) {
@@ -38,31 +37,23 @@ static NodeRef brace_rewrite_pair(NodeRef p) {
     return brace_make(std::move(b_leaf), std::move(bound), std::move(rest1));
 }
 
-NodeRef term_rewrite_braces(NodeRef t) {
-    struct Task {
-        const Node* n;
-        bool build;
-    };
-    std::vector<NodeRef> built;
-    WorkStack<Task> pending;
-    pending.push({t.node, false});
-    while (!pending.empty()) {
-        Task task = pending.pop();
-        const Node* n = task.n;
-        if (task.build) {
-            NodeRef right = std::move(built.back());
-            built.pop_back();
-            NodeRef left = std::move(built.back());
-            built.pop_back();
-            built.push_back(brace_rewrite_pair(node_make_app(std::move(left), std::move(right))));
-        } else if (node_is_leaf(n)) {
-            built.push_back(noderef_wrap(const_cast<Node*>(n)));
-        } else {
-            pending.push({n, true});
-            pending.push({pair_right(n), false});
-            pending.push({pair_left(n), false});
-        }
+namespace {
+
+// Brace rewriting as a rebuilding pass: every pair is rebuilt as a plain
+// pair, leaves are shared, and each rebuilt pair is rewritten.
+struct BraceRewriting {
+    NodeRef replace(const Node* n) const {
+        return node_is_leaf(n) ? noderef_wrap(const_cast<Node*>(n)) : NodeRef(nullptr);
     }
-    VORN_ASSERT(built.size() == 1);
-    return std::move(built.back());
+    char binder_kind(const Node*) const { return 'o'; }
+    bool enters_body(const Node*) const { return true; }
+    NodeRef binder_head(const Node* head) const { return noderef_wrap(const_cast<Node*>(head)); }
+    NodeRef finish(NodeRef pair) const { return brace_rewrite_pair(std::move(pair)); }
+};
+
+}  // namespace
+
+NodeRef term_rewrite_braces(NodeRef t) {
+    BraceRewriting pass;
+    return term_rebuild(std::move(t), pass);
 }

@@ -1,8 +1,9 @@
 // The term rebuilder shared by the front end's rewriting passes (renaming of
-// bound names, substitution): one bottom-up walk with an explicit work list,
-// so no term depth reaches the C stack. It enters pairs and binders; a pass
-// decides which subterms it replaces whole and how a rebuilt binder's head
-// (\ v) or ({ v) is made.
+// bound names, substitution, brace rewriting): one bottom-up walk with an
+// explicit work list, so no term depth reaches the C stack. It enters pairs
+// and binders; a pass decides which subterms it replaces whole, which pairs
+// count as binders, how a rebuilt binder's head (\ v) or ({ v) is made and
+// what a rebuilt pair becomes.
 #pragma once
 
 #include <vector>
@@ -15,18 +16,24 @@
 //   NodeRef replace(const Node* n)
 //     The result for the subterm n when the pass does not enter it, or a
 //     null handle to have it entered. A leaf must get a result.
+//   char binder_kind(const Node* n)
+//     'u' when the pair n is to be rebuilt as a lambda, 'i' as a brace
+//     binder, anything else as a plain pair (node_binder_kind, or 'o' for a
+//     pass that treats every pair alike).
 //   bool enters_body(const Node* binder)
-//     Whether the body of the binder n (a lambda or a brace binder) is
-//     entered; a body not entered is kept as the very same node.
+//     Whether the body of a binder is entered; a body not entered is kept
+//     as the very same node.
 //   NodeRef binder_head(const Node* head)
 //     The head of a rebuilt binder from the original one, (\ v) of a lambda
 //     or ({ v) of a brace binder.
+//   NodeRef finish(NodeRef pair)
+//     The result for a plain pair, given the new pair of its rebuilt
+//     children (the pair itself when there is nothing more to do).
 //
-// A pair that is entered comes back as a new pair of its rebuilt children; a
-// lambda ((\ v) body) as (head body') and a brace binder ((({ v) e) body) as
-// ((head e') body'), e' being its value rebuilt (always entered). Children
-// are rebuilt left before right, a brace binder's value before its body.
-// Releases t.
+// A lambda ((\ v) body) comes back as (head body') and a brace binder
+// ((({ v) e) body) as ((head e') body'), e' being its value rebuilt (always
+// entered). Children are rebuilt left before right, a brace binder's value
+// before its body. Releases t.
 template <class Pass>
 NodeRef term_rebuild(NodeRef t, Pass& pass) {
     enum Op : u8 { VISIT, KEEP, BUILD_PAIR, BUILD_LAMBDA, BUILD_BRACE };
@@ -53,7 +60,7 @@ NodeRef term_rebuild(NodeRef t, Pass& pass) {
                 break;
             }
             VORN_ASSERT(!node_is_leaf(n));
-            switch (node_binder_kind(n)) {
+            switch (pass.binder_kind(n)) {
             case 'u':
                 pending.push({n, BUILD_LAMBDA});
                 pending.push({pair_right(n), pass.enters_body(n) ? VISIT : KEEP});
@@ -76,7 +83,7 @@ NodeRef term_rebuild(NodeRef t, Pass& pass) {
         case BUILD_PAIR: {
             NodeRef right = take();
             NodeRef left = take();
-            built.push_back(node_make_app(std::move(left), std::move(right)));
+            built.push_back(pass.finish(node_make_app(std::move(left), std::move(right))));
             break;
         }
         case BUILD_LAMBDA: {

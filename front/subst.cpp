@@ -21,6 +21,7 @@ struct Substitution {
         if (node_is_leaf(n)) return noderef_copy(value);  // only the variable itself has its bit
         return NodeRef(nullptr);
     }
+    char binder_kind(const Node* n) const { return node_binder_kind(n); }
     // A lambda of the letter is never entered: its mask leaves the letter
     // out. A brace binder of the letter hides it in its body only.
     bool enters_body(const Node* binder) const {
@@ -29,6 +30,7 @@ struct Substitution {
         return !(node_is_leaf(y) && leaf_bytes(y)[0] == letter);
     }
     NodeRef binder_head(const Node* head) const { return noderef_wrap(const_cast<Node*>(head)); }
+    NodeRef finish(NodeRef pair) const { return pair; }
 };
 
 }  // namespace

@@ -17,12 +17,14 @@ struct XToZ {
         if (std::strcmp(reinterpret_cast<const char*>(leaf_bytes(n)), "x") == 0) return noderef_from_cstr("z");
         return noderef_wrap(const_cast<Node*>(n));
     }
+    char binder_kind(const Node* n) { return node_binder_kind(n); }
     bool enters_body(const Node* binder) {
         if (node_binder_kind(binder) != 'i') return true;
         const Node* v = pair_right(pair_left(pair_left(binder)));
         return !(node_is_leaf(v) && leaf_bytes(v)[0] == 'k');
     }
     NodeRef binder_head(const Node* head) { return noderef_wrap(const_cast<Node*>(head)); }
+    NodeRef finish(NodeRef pair) { return pair; }
 };
 
 }  // namespace
