@@ -6,6 +6,7 @@
 #include "comparisons.h"
 #include "host.h"
 #include "memory.h"
+#include "sockets.h"
 
 NodeRef builtin_unbuilt(NodeRef app) {
     noderef_release(app);
@@ -44,10 +45,10 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"time_t", 0, builtin_unbuilt},
     {"tmpfile", 0, builtin_tmpfile},
     // sockets
-    {"addrinfo", 0, builtin_unbuilt},
-    {"af_unspec", 0, builtin_unbuilt},
-    {"ai_passive", 0, builtin_unbuilt},
-    {"sock_stream", 0, builtin_unbuilt},  // shares ai_passive
+    {"addrinfo", 0, builtin_addrinfo},
+    {"af_unspec", 0, builtin_af_unspec},
+    {"ai_passive", 0, builtin_ai_passive},
+    {"sock_stream", 0, builtin_ai_passive},  // shares ai_passive
     // Arity 1.
     // language primitives
     {"bond", 1, builtin_unbuilt},
@@ -147,13 +148,13 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"tolower", 1, builtin_unbuilt},
     {"toupper", 1, builtin_unbuilt},
     // sockets
-    {"closesocket", 1, builtin_unbuilt},
-    {"freeaddrinfo", 1, builtin_unbuilt},
-    {"gai_strerror", 1, builtin_unbuilt},
-    {"htonl", 1, builtin_unbuilt},
-    {"htons", 1, builtin_unbuilt},
-    {"ntohl", 1, builtin_unbuilt},
-    {"ntohs", 1, builtin_unbuilt},
+    {"closesocket", 1, builtin_closesocket},
+    {"freeaddrinfo", 1, builtin_freeaddrinfo},
+    {"gai_strerror", 1, builtin_gai_strerror},
+    {"htonl", 1, builtin_htonl},
+    {"htons", 1, builtin_htons},
+    {"ntohl", 1, builtin_ntohl},
+    {"ntohs", 1, builtin_ntohs},
     // Arity 2.
     // language primitives
     {"cent", 2, builtin_unbuilt},
@@ -227,10 +228,10 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"strtok", 2, builtin_unbuilt},
     {"ungetc", 2, builtin_ungetc},
     // sockets
-    {"fd_set", 2, builtin_unbuilt},
-    {"gethostname", 2, builtin_unbuilt},
-    {"listen", 2, builtin_unbuilt},
-    {"shutdown", 2, builtin_unbuilt},
+    {"fd_set", 2, builtin_fd_set},
+    {"gethostname", 2, builtin_gethostname},
+    {"listen", 2, builtin_listen},
+    {"shutdown", 2, builtin_shutdown},
     // Arity 3.
     // language primitives
     {"cork", 3, builtin_unbuilt},
@@ -270,32 +271,32 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"strtoul", 3, builtin_unbuilt},
     {"write", 3, builtin_unbuilt},
     // sockets
-    {"accept", 3, builtin_unbuilt},
-    {"bind", 3, builtin_unbuilt},
-    {"connect", 3, builtin_unbuilt},
-    {"getpeername", 3, builtin_unbuilt},
-    {"inet_pton", 3, builtin_unbuilt},
-    {"socket", 3, builtin_unbuilt},
+    {"accept", 3, builtin_accept},
+    {"bind", 3, builtin_bind},
+    {"connect", 3, builtin_connect},
+    {"getpeername", 3, builtin_getpeername},
+    {"inet_pton", 3, builtin_inet_pton},
+    {"socket", 3, builtin_socket},
     // Arity 4.
     // host library
     {"fread", 4, builtin_unbuilt},
     {"fwrite", 4, builtin_unbuilt},
     {"strftime", 4, builtin_unbuilt},
     // sockets
-    {"getaddrinfo", 4, builtin_unbuilt},
-    {"inet_ntop", 4, builtin_unbuilt},
-    {"recv", 4, builtin_unbuilt},
-    {"send", 4, builtin_unbuilt},
+    {"getaddrinfo", 4, builtin_getaddrinfo},
+    {"inet_ntop", 4, builtin_inet_ntop},
+    {"recv", 4, builtin_recv},
+    {"send", 4, builtin_send},
     // Arity 5.
     // sockets
-    {"setsockopt", 5, builtin_unbuilt},
+    {"setsockopt", 5, builtin_setsockopt},
     // Arity 6.
     // sockets
-    {"recvfrom", 6, builtin_unbuilt},
-    {"sendto", 6, builtin_unbuilt},
+    {"recvfrom", 6, builtin_recvfrom},
+    {"sendto", 6, builtin_sendto},
     // Arity 7.
     // sockets
-    {"getnameinfo", 7, builtin_unbuilt},
+    {"getnameinfo", 7, builtin_getnameinfo},
 };
 
 BuiltinTable& builtin_registry() {
