@@ -3,6 +3,7 @@
 #include "registry.h"
 
 #include "arithmetic.h"
+#include "blocks.h"
 #include "comparisons.h"
 #include "host.h"
 #include "memory.h"
@@ -103,7 +104,7 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"fgetc", 1, builtin_fgetc},
     {"fileno", 1, builtin_fileno},
     {"floor", 1, builtin_unbuilt},
-    {"free", 1, builtin_unbuilt},
+    {"free", 1, builtin_free},
     {"ftell", 1, builtin_unbuilt},
     {"getc", 1, builtin_getc},
     {"getenv", 1, builtin_getenv},
@@ -122,7 +123,7 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"labs", 1, builtin_unbuilt},
     {"localtime", 1, builtin_unbuilt},
     {"log", 1, builtin_unbuilt},
-    {"malloc", 1, builtin_unbuilt},
+    {"malloc", 1, builtin_malloc},
     {"mktime", 1, builtin_unbuilt},
     {"opendir", 1, builtin_unbuilt},
     {"perror", 1, builtin_perror},
@@ -194,8 +195,8 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"remj", 2, builtin_unbuilt},
     {"remk", 2, builtin_unbuilt},
     // host library
-    {"bzero", 2, builtin_unbuilt},
-    {"calloc", 2, builtin_unbuilt},
+    {"bzero", 2, builtin_bzero},
+    {"calloc", 2, builtin_calloc},
     {"difftime", 2, builtin_unbuilt},
     {"fdopen", 2, builtin_fdopen},
     {"fgetpos", 2, builtin_unbuilt},
@@ -211,7 +212,7 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"nextafter", 2, builtin_unbuilt},
     {"pow", 2, builtin_unbuilt},
     {"putc", 2, builtin_putc},
-    {"realloc", 2, builtin_unbuilt},
+    {"realloc", 2, builtin_realloc},
     {"rename", 2, builtin_rename},
     {"setbuf", 2, builtin_setbuf},
     {"strcasecmp", 2, builtin_strcasecmp},
@@ -256,11 +257,11 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     // host library
     {"fgets", 3, builtin_fgets},
     {"fseek", 3, builtin_unbuilt},
-    {"memchr", 3, builtin_unbuilt},
-    {"memcmp", 3, builtin_unbuilt},
-    {"memcpy", 3, builtin_unbuilt},
-    {"memmove", 3, builtin_unbuilt},  // shares memcpy
-    {"memset", 3, builtin_unbuilt},
+    {"memchr", 3, builtin_memchr},
+    {"memcmp", 3, builtin_memcmp},
+    {"memcpy", 3, builtin_memcpy},
+    {"memmove", 3, builtin_memcpy},  // shares memcpy
+    {"memset", 3, builtin_memset},
     {"read", 3, builtin_unbuilt},
     {"strncasecmp", 3, builtin_strncasecmp},
     {"strncat", 3, builtin_unbuilt},
