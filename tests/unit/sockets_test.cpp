@@ -32,7 +32,7 @@ using SocketDescriptorSet = HostTest;
 using SocketAddressText = HostTest;
 using SocketLifecycle = HostTest;
 using SocketExchange = HostTest;
-using SocketMends = HostTest;
+using SocketGuards = HostTest;
 
 const i64 TWO_32 = i64(1) << 32;
 // An errno value that no host call sets: seeing it afterwards shows that
@@ -142,7 +142,7 @@ TEST(SocketRegistry, NamesAndArities) {
 }
 
 // Every builtin with harmless valid arguments, its classes and widths as
-// the tables of the socket chapters give them (H handle, W whole, C
+// each builtin's contract gives them (H handle, W whole, C
 // closesocket's 32 bits, i int, L length, u u32, s u16, Z size).
 struct Row {
     BuiltinFn fn;
@@ -330,7 +330,7 @@ TEST_F(SocketDescriptorSet, AppendsOnceUpToSixtyFour) {
     EXPECT_EQ(block, full);
 }
 
-TEST_F(SocketMends, DescriptorSetCountAboveSixtyFourReadsSixtyFourSlots) {
+TEST_F(SocketGuards, DescriptorSetCountAboveSixtyFourReadsSixtyFourSlots) {
     // A block exactly the set's size: reading a 65th slot would overrun it.
     u8* set = static_cast<u8*>(std::malloc(520));
     std::memset(set, 0, 520);
@@ -498,7 +498,7 @@ TEST_F(SocketExchange, TimeoutsClosedPeersAndBadHandles) {
     EXPECT_EQ(errno, EBADF);
 }
 
-TEST_F(SocketMends, NegativeLengthsMakeNoHostCall) {
+TEST_F(SocketGuards, NegativeLengthsMakeNoHostCall) {
     int fds[2];
     stream_pair(fds);
     ASSERT_EQ(write(fds[1], "ab", 2), 2);
@@ -530,7 +530,7 @@ TEST_F(SocketMends, NegativeLengthsMakeNoHostCall) {
     close(fds[1]);
 }
 
-TEST_F(SocketMends, ClosesocketClosesOnlySockets) {
+TEST_F(SocketGuards, ClosesocketClosesOnlySockets) {
     int pipe_fds[2];
     ASSERT_EQ(pipe(pipe_fds), 0);
     EXPECT_EQ(answer(builtin_closesocket, {num(pipe_fds[0])}), "01");
