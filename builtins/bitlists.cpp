@@ -18,14 +18,14 @@ NodeRef leaf_z() {
 }
 
 // A bit list built from its end towards its front; the cells of one list
-// share one J, one K and one H leaf, and the list ends in that K.
+// share one (J K) and one (J H) head, and the list ends in that K.
 struct BitListBuilder {
-    NodeRef j = noderef_from_cstr("J");
     NodeRef k = noderef_from_cstr("K");
-    NodeRef h = noderef_from_cstr("H");
+    NodeRef one = node_app(noderef_from_cstr("J"), k);
+    NodeRef zero = node_app(node_left(one), noderef_from_cstr("H"));
     NodeRef list = k;
 
-    void push_front(bool bit) { list = node_app(node_app(j, bit ? k : h), std::move(list)); }
+    void push_front(bool bit) { list = node_app(bit ? one : zero, std::move(list)); }
 };
 
 // The byte encoding of a payload: z trailing NUL bytes, n the number whose
