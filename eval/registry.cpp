@@ -3,8 +3,10 @@
 #include "registry.h"
 
 #include "arithmetic.h"
+#include "bitlists.h"
 #include "blocks.h"
 #include "comparisons.h"
+#include "convert.h"
 #include "host.h"
 #include "memory.h"
 #include "sockets.h"
@@ -54,23 +56,23 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     // language primitives
     {"bond", 1, builtin_unbuilt},
     {"buck", 1, builtin_unbuilt},
-    {"cape", 1, builtin_unbuilt},
-    {"init", 1, builtin_unbuilt},
+    {"cape", 1, builtin_cape},
+    {"init", 1, builtin_init},
     {"leaf", 1, builtin_unbuilt},
     {"leak", 1, builtin_unbuilt},
     {"left", 1, builtin_unbuilt},
-    {"lisp", 1, builtin_unbuilt},
-    {"lits", 1, builtin_unbuilt},
+    {"lisp", 1, builtin_lisp},
+    {"lits", 1, builtin_lits},
     {"load", 1, builtin_unbuilt},
-    {"lots", 1, builtin_unbuilt},
+    {"lots", 1, builtin_lots},
     {"rank", 1, builtin_unbuilt},
-    {"real", 1, builtin_unbuilt},
+    {"real", 1, builtin_real},
     {"rght", 1, builtin_unbuilt},
     {"road", 1, builtin_unbuilt},
     {"tern", 1, builtin_unbuilt},
-    {"type", 1, builtin_unbuilt},
+    {"type", 1, builtin_type},
     {"wave", 1, builtin_unbuilt},
-    {"zits", 1, builtin_unbuilt},
+    {"zits", 1, builtin_zits},
     // memory accessors
     {"refh", 1, builtin_refh},
     {"refi", 1, builtin_refi},
@@ -158,19 +160,19 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"ntohs", 1, builtin_ntohs},
     // Arity 2.
     // language primitives
-    {"cent", 2, builtin_unbuilt},
+    {"cent", 2, builtin_cent},
     {"cmpr", 2, builtin_cmpr},
     {"copy", 2, builtin_unbuilt},
-    {"dash", 2, builtin_unbuilt},
+    {"dash", 2, builtin_dash},
     {"diff", 2, builtin_diff},
     {"gteq", 2, builtin_gteq},
     {"less", 2, builtin_less},
     {"look", 2, builtin_unbuilt},
-    {"mult", 2, builtin_unbuilt},
-    {"over", 2, builtin_unbuilt},
+    {"mult", 2, builtin_mult},
+    {"over", 2, builtin_over},
     {"plus", 2, builtin_plus},
     {"post", 2, builtin_unbuilt},
-    {"powa", 2, builtin_unbuilt},
+    {"powa", 2, builtin_powa},
     {"raws", 2, builtin_raws},
     {"same", 2, builtin_same},
     // memory accessors
