@@ -121,15 +121,21 @@ i64 access_balance(const u8* bytes, int n) {
 
 NodeRef access_error() { return noderef_from_cstr("Z"); }
 
+// Takes the call's arguments, finds the container's area and places a value
+// of w bytes in it; false at the first refusal.
+bool access_locate(AccessCall& call, NodeRef app, int n, const AccessRules& rules, int w, AccessArea* area,
+                   i64* offset) {
+    if (!access_take(call, std::move(app), n, rules)) return false;
+    rules.area(call.arg[0], area);
+    return access_offset(rules, area->length, w, call.word[1], offset);
+}
+
 template <AccessFamily F, int W>
 NodeRef access_read(NodeRef app) {
-    const AccessRules& rules = ACCESS_RULES[F];
     AccessCall call;
-    if (!access_take(call, std::move(app), 2, rules)) return access_error();
     AccessArea area;
-    rules.area(call.arg[0], &area);
     i64 offset;
-    if (!access_offset(rules, area.length, W, call.word[1], &offset)) return access_error();
+    if (!access_locate(call, std::move(app), 2, ACCESS_RULES[F], W, &area, &offset)) return access_error();
     return integer_make_leaf_u64(memory_load<W>(area.bytes + offset));
 }
 
@@ -137,11 +143,9 @@ template <AccessFamily F, int W>
 NodeRef access_write(NodeRef app) {
     const AccessRules& rules = ACCESS_RULES[F];
     AccessCall call;
-    if (!access_take(call, std::move(app), 3, rules)) return access_error();
     AccessArea area;
-    rules.area(call.arg[0], &area);
     i64 offset;
-    if (!access_offset(rules, area.length, W, call.word[1], &offset)) return access_error();
+    if (!access_locate(call, std::move(app), 3, rules, W, &area, &offset)) return access_error();
     if (!area.writable || offset < area.write_floor) return access_error();
     u8 bytes[W];
     memory_store<W>(bytes, call.word[2]);

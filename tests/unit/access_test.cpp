@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "access.h"
 #include "views_fixture.h"
@@ -26,6 +27,17 @@ const BuiltinFn REM_WRITE[4] = {builtin_reml, builtin_remm, builtin_remn, builti
 
 const char* const INT64_MAX_TEXT = "9223372036854775807";
 const char* const UINT64_MAX_TEXT = "18446744073709551615";
+
+// A read of a container at an offset and its answer.
+struct ReadCase {
+    BuiltinFn fn;
+    NodeRef offset;
+    const char* want;
+};
+
+void expect_reads(const NodeRef& container, const std::vector<ReadCase>& cases) {
+    for (const ReadCase& c : cases) EXPECT_EQ(answer(c.fn, {container, c.offset}), c.want) << text(c.offset);
+}
 
 // The little-endian value of w bytes of s from offset o, as text.
 std::string value_at(const std::string& s, i64 o, int w) {
@@ -68,17 +80,12 @@ TEST_F(Access, RangeRuleOfTheCheckedFamilies) {
 
 TEST_F(Access, CheckedPostAccess) {
     NodeRef p = post("\x01\x02\x03\x04");
-    struct Case {
-        BuiltinFn fn;
-        NodeRef offset;
-        const char* want;
-    } cases[] = {
+    expect_reads(p, {
         {builtin_relj, num(0), "67305985"}, {builtin_reli, num(-2), "1027"}, {builtin_reli, num(-1), "Z"},
         {builtin_relh, num(4), "Z"},        {builtin_relh, num(-4), "1"},    {builtin_relh, num(-5), "Z"},
         {builtin_relj, num(1), "Z"},        {builtin_relh, leaf("K"), "1"},  {builtin_relh, leaf("00"), "Z"},
         {builtin_relh, post("0"), "Z"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(answer(c.fn, {p, c.offset}), c.want) << text(c.offset);
+    });
     NodeRef written = call(builtin_rell, {p, num(0), num(-1)});
     EXPECT_EQ(answer(builtin_relh, {written, num(0)}), "255");
     EXPECT_EQ(payload_of(written).size(), 4u);
@@ -156,17 +163,12 @@ TEST_F(Access, LeafTextAccess) {
     EXPECT_EQ(same.node, one.node);
     EXPECT_EQ(real_leaf_value(one), 2.0);
     NodeRef ab = leaf("[AB]");
-    struct Case {
-        BuiltinFn fn;
-        NodeRef offset;
-        const char* want;
-    } cases[] = {
+    expect_reads(ab, {
         {builtin_redh, num(0), "65"},  {builtin_redh, num(2), "93"},   {builtin_redi, num(0), "16961"},
         {builtin_redh, num(-1), "66"}, {builtin_redh, num(3), "Z"},    {builtin_redi, num(2), "Z"},
         {builtin_redj, num(0), "Z"},   {builtin_redh, leaf("00"), "65"}, {builtin_redh, leaf(UINT64_MAX_TEXT), "Z"},
         {builtin_redh, post("1"), "Z"}, {builtin_redh, leaf("[1]"), "Z"}, {builtin_redh, real(0.0), "Z"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(answer(c.fn, {ab, c.offset}), c.want) << text(c.offset);
+    });
     EXPECT_EQ(answer(builtin_redk, {one, num(1)}), "Z");  // past the 8 bytes
     // Writes land in the target itself, whoever else holds it.
     NodeRef holder = noderef_copy(ab);
@@ -210,18 +212,13 @@ TEST_F(Access, LeafTextLimits) {
 
 TEST_F(Access, UncheckedPostAccess) {
     NodeRef p = post("\x01\x02\x03\x04");
-    struct Case {
-        BuiltinFn fn;
-        NodeRef offset;
-        const char* want;
-    } cases[] = {
+    expect_reads(p, {
         {builtin_remj, num(0), "67305985"}, {builtin_remi, num(2), "1027"}, {builtin_remh, num(-3), "4"},
         {builtin_remh, leaf("03"), "4"},    {builtin_remh, leaf("00"), "1"}, {builtin_remh, num(4), "Z"},
         {builtin_remi, num(3), "Z"},        {builtin_remk, num(0), "Z"},    {builtin_remh, leaf(UINT64_MAX_TEXT), "Z"},
         {builtin_remh, post("1"), "Z"},     {builtin_remh, leaf("[1]"), "Z"}, {builtin_remh, real(1.0), "Z"},
         {builtin_remh, cray(), "Z"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(answer(c.fn, {p, c.offset}), c.want) << text(c.offset);
+    });
     for (const NodeRef& target : {leaf("[ab]"), real(1.0), num(5), cray()})
         EXPECT_EQ(answer(builtin_remh, {target, num(0)}), "Z") << text(target);
     for (int k = 0; k < 4; ++k) EXPECT_EQ(answer(REM_READ[k], {post(""), num(0)}), "Z");

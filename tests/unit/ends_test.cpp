@@ -30,18 +30,6 @@ int named_byte(const NodeRef& t) {
     return zits_named_byte(reinterpret_cast<const u8*>(s.data()), i64(s.size()));
 }
 
-NodeRef real_of_pattern(u64 bits) {
-    double d;
-    std::memcpy(&d, &bits, 8);
-    return real(d);
-}
-
-u64 real_pattern(const NodeRef& r) {
-    u64 bits;
-    std::memcpy(&bits, leaf_bytes(r.node) + 1, 8);
-    return bits;
-}
-
 TEST_F(Ends, SequenceTestsOnDataTexts) {
     struct Case {
         NodeRef a;

@@ -3,6 +3,7 @@
 // way the reduction machine does, and readable texts of results.
 #pragma once
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,18 @@ inline NodeRef argument_of(const NodeRef& app, int n, int k) {
     NodeRef spine = noderef_copy(app);
     for (int j = n - 1; j > k; --j) spine = node_left(spine);
     return node_right(spine);
+}
+
+// The 64-bit pattern of a real leaf, and the real leaf of a pattern.
+inline u64 real_pattern(const NodeRef& r) {
+    u64 bits;
+    std::memcpy(&bits, leaf_bytes(r.node) + 1, 8);
+    return bits;
+}
+inline NodeRef real_of_pattern(u64 bits) {
+    double d;
+    std::memcpy(&d, &bits, 8);
+    return real(d);
 }
 
 }  // namespace view_test

@@ -30,18 +30,6 @@ NodeRef malformed_list() { return list_int(node_app2(leaf("J"), leaf("Q"), leaf(
 
 double real_value(const NodeRef& r) { return real_leaf_value(r); }
 
-u64 real_pattern(const NodeRef& r) {
-    u64 bits;
-    std::memcpy(&bits, leaf_bytes(r.node) + 1, 8);
-    return bits;
-}
-
-NodeRef real_of_pattern(u64 bits) {
-    double d;
-    std::memcpy(&d, &bits, 8);
-    return real(d);
-}
-
 TEST_F(Views, IndexRulePerKind) {
     NodeRef x = leaf("x"), y = leaf("y");
     NodeRef slots = cray_of({x, NodeRef(nullptr), y});
