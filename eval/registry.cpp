@@ -2,14 +2,18 @@
 // a builtin is brought in by replacing builtin_unbuilt in its row.
 #include "registry.h"
 
+#include "access.h"
 #include "arithmetic.h"
 #include "bitlists.h"
 #include "blocks.h"
 #include "comparisons.h"
 #include "convert.h"
+#include "ends.h"
 #include "host.h"
+#include "identity.h"
 #include "memory.h"
 #include "sockets.h"
+#include "views.h"
 
 NodeRef builtin_unbuilt(NodeRef app) {
     noderef_release(app);
@@ -19,7 +23,7 @@ NodeRef builtin_unbuilt(NodeRef app) {
 const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     // Arity 0.
     // language primitives
-    {"cray", 0, builtin_unbuilt},
+    {"cray", 0, builtin_cray},
     // host library
     {"abort", 0, builtin_abort},
     {"dirent", 0, builtin_unbuilt},
@@ -54,24 +58,24 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"sock_stream", 0, builtin_ai_passive},  // shares ai_passive
     // Arity 1.
     // language primitives
-    {"bond", 1, builtin_unbuilt},
-    {"buck", 1, builtin_unbuilt},
+    {"bond", 1, builtin_bond},
+    {"buck", 1, builtin_buck},
     {"cape", 1, builtin_cape},
     {"init", 1, builtin_init},
-    {"leaf", 1, builtin_unbuilt},
-    {"leak", 1, builtin_unbuilt},
-    {"left", 1, builtin_unbuilt},
+    {"leaf", 1, builtin_leaf},
+    {"leak", 1, builtin_leak},
+    {"left", 1, builtin_left},
     {"lisp", 1, builtin_lisp},
     {"lits", 1, builtin_lits},
     {"load", 1, builtin_unbuilt},
     {"lots", 1, builtin_lots},
-    {"rank", 1, builtin_unbuilt},
+    {"rank", 1, builtin_rank},
     {"real", 1, builtin_real},
-    {"rght", 1, builtin_unbuilt},
+    {"rght", 1, builtin_rght},
     {"road", 1, builtin_unbuilt},
-    {"tern", 1, builtin_unbuilt},
+    {"tern", 1, builtin_tern},
     {"type", 1, builtin_type},
-    {"wave", 1, builtin_unbuilt},
+    {"wave", 1, builtin_wave},
     {"zits", 1, builtin_zits},
     // memory accessors
     {"refh", 1, builtin_refh},
@@ -162,40 +166,40 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     // language primitives
     {"cent", 2, builtin_cent},
     {"cmpr", 2, builtin_cmpr},
-    {"copy", 2, builtin_unbuilt},
+    {"copy", 2, builtin_copy},
     {"dash", 2, builtin_dash},
     {"diff", 2, builtin_diff},
     {"gteq", 2, builtin_gteq},
     {"less", 2, builtin_less},
-    {"look", 2, builtin_unbuilt},
+    {"look", 2, builtin_look},
     {"mult", 2, builtin_mult},
     {"over", 2, builtin_over},
     {"plus", 2, builtin_plus},
-    {"post", 2, builtin_unbuilt},
+    {"post", 2, builtin_post},
     {"powa", 2, builtin_powa},
     {"raws", 2, builtin_raws},
     {"same", 2, builtin_same},
     // memory accessors
-    {"rech", 2, builtin_unbuilt},
-    {"reci", 2, builtin_unbuilt},
-    {"recj", 2, builtin_unbuilt},
-    {"reck", 2, builtin_unbuilt},
-    {"redh", 2, builtin_unbuilt},
-    {"redi", 2, builtin_unbuilt},
-    {"redj", 2, builtin_unbuilt},
-    {"redk", 2, builtin_unbuilt},
+    {"rech", 2, builtin_rech},
+    {"reci", 2, builtin_reci},
+    {"recj", 2, builtin_recj},
+    {"reck", 2, builtin_reck},
+    {"redh", 2, builtin_redh},
+    {"redi", 2, builtin_redi},
+    {"redj", 2, builtin_redj},
+    {"redk", 2, builtin_redk},
     {"refl", 2, builtin_refl},
     {"refm", 2, builtin_refm},
     {"refn", 2, builtin_refn},
     {"refo", 2, builtin_refo},
-    {"relh", 2, builtin_unbuilt},
-    {"reli", 2, builtin_unbuilt},
-    {"relj", 2, builtin_unbuilt},
-    {"relk", 2, builtin_unbuilt},
-    {"remh", 2, builtin_unbuilt},
-    {"remi", 2, builtin_unbuilt},
-    {"remj", 2, builtin_unbuilt},
-    {"remk", 2, builtin_unbuilt},
+    {"relh", 2, builtin_relh},
+    {"reli", 2, builtin_reli},
+    {"relj", 2, builtin_relj},
+    {"relk", 2, builtin_relk},
+    {"remh", 2, builtin_remh},
+    {"remi", 2, builtin_remi},
+    {"remj", 2, builtin_remj},
+    {"remk", 2, builtin_remk},
     // host library
     {"bzero", 2, builtin_bzero},
     {"calloc", 2, builtin_calloc},
@@ -237,25 +241,25 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"shutdown", 2, builtin_shutdown},
     // Arity 3.
     // language primitives
-    {"cork", 3, builtin_unbuilt},
-    {"trim", 3, builtin_unbuilt},
+    {"cork", 3, builtin_cork},
+    {"trim", 3, builtin_trim},
     // memory accessors
-    {"recl", 3, builtin_unbuilt},
-    {"recm", 3, builtin_unbuilt},
-    {"recn", 3, builtin_unbuilt},
-    {"reco", 3, builtin_unbuilt},
-    {"redl", 3, builtin_unbuilt},
-    {"redm", 3, builtin_unbuilt},
-    {"redn", 3, builtin_unbuilt},
-    {"redo", 3, builtin_unbuilt},
-    {"rell", 3, builtin_unbuilt},
-    {"relm", 3, builtin_unbuilt},
-    {"reln", 3, builtin_unbuilt},
-    {"relo", 3, builtin_unbuilt},
-    {"reml", 3, builtin_unbuilt},
-    {"remm", 3, builtin_unbuilt},
-    {"remn", 3, builtin_unbuilt},
-    {"remo", 3, builtin_unbuilt},
+    {"recl", 3, builtin_recl},
+    {"recm", 3, builtin_recm},
+    {"recn", 3, builtin_recn},
+    {"reco", 3, builtin_reco},
+    {"redl", 3, builtin_redl},
+    {"redm", 3, builtin_redm},
+    {"redn", 3, builtin_redn},
+    {"redo", 3, builtin_redo},
+    {"rell", 3, builtin_rell},
+    {"relm", 3, builtin_relm},
+    {"reln", 3, builtin_reln},
+    {"relo", 3, builtin_relo},
+    {"reml", 3, builtin_reml},
+    {"remm", 3, builtin_remm},
+    {"remn", 3, builtin_remn},
+    {"remo", 3, builtin_remo},
     // host library
     {"fgets", 3, builtin_fgets},
     {"fseek", 3, builtin_unbuilt},
