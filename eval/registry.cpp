@@ -5,6 +5,7 @@
 #include "arithmetic.h"
 #include "comparisons.h"
 #include "host.h"
+#include "loader.h"
 #include "memory.h"
 
 NodeRef builtin_unbuilt(NodeRef app) {
@@ -59,12 +60,12 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"left", 1, builtin_unbuilt},
     {"lisp", 1, builtin_unbuilt},
     {"lits", 1, builtin_unbuilt},
-    {"load", 1, builtin_unbuilt},
+    {"load", 1, builtin_load},
     {"lots", 1, builtin_unbuilt},
     {"rank", 1, builtin_unbuilt},
     {"real", 1, builtin_unbuilt},
     {"rght", 1, builtin_unbuilt},
-    {"road", 1, builtin_unbuilt},
+    {"road", 1, builtin_road},
     {"tern", 1, builtin_unbuilt},
     {"type", 1, builtin_unbuilt},
     {"wave", 1, builtin_unbuilt},
