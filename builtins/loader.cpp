@@ -284,8 +284,10 @@ bool loader_stages(LoaderCall& call, RtString raw, NodeRef& main) {
     if (!loader_drop_dead(call)) return false;
     if (!loader_name_locals(call)) return false;
     if (!loader_marks_defined(call)) return false;
-    if (!road) loader_intern(call);
     loader_expand_marks(call);
+    // Interning comes after the marks: mark leaves differ only in their line,
+    // which interning does not see, so it would give every mark one line.
+    if (!road) loader_intern(call);
     if (!loader_names_are_new(call)) return false;  // a marked expression may have loaded one
     loader_commit(call);
     if (!road) loader_forget(call);  // only now: forgetting tags the terms

@@ -252,6 +252,17 @@ TEST_F(Loader, Nesting) {
     EXPECT_EQ(string_to_std(node_text(cycle)), ")ys");
 }
 
+// An open mark's record carries its line in the loaded text, whatever marks
+// the same text or earlier texts had.
+TEST_F(Loader, OpenMarksKeepTheirOwnLines) {
+    EXPECT_EQ(load_text("`(1+0),\nff\\x\\`(x+1)").value, "1");
+    EXPECT_EQ(load_text("0,\n\ngg\\x\\`(x+1),\nhh\\x\\`(x+1)").value, "0");
+    EXPECT_EQ(load_text("ff 5 (p\\q\\p K)").value, "2");
+    EXPECT_EQ(load_text("gg 5 (p\\q\\p K)").value, "3");
+    EXPECT_EQ(load_text("hh 5 (p\\q\\p K)").value, "4");
+    EXPECT_EQ(load_text("hh 5 (p\\q\\q H)").value, "6");
+}
+
 TEST_F(Loader, CommittedFreeLetterEndsTheEvaluation) {
     EXPECT_EQ(load_text("0,ff\\(hh\\hh)hh,hh\\1").value, "Z");
     NodeRef r = builtin_load(node_make_app(noderef_from_cstr("load"), post_of("ff")));
