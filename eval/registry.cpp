@@ -11,6 +11,7 @@
 #include "ends.h"
 #include "host.h"
 #include "identity.h"
+#include "loader.h"
 #include "memory.h"
 #include "sockets.h"
 #include "views.h"
@@ -67,12 +68,12 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"left", 1, builtin_left},
     {"lisp", 1, builtin_lisp},
     {"lits", 1, builtin_lits},
-    {"load", 1, builtin_unbuilt},
+    {"load", 1, builtin_load},
     {"lots", 1, builtin_lots},
     {"rank", 1, builtin_rank},
     {"real", 1, builtin_real},
     {"rght", 1, builtin_rght},
-    {"road", 1, builtin_unbuilt},
+    {"road", 1, builtin_road},
     {"tern", 1, builtin_tern},
     {"type", 1, builtin_type},
     {"wave", 1, builtin_wave},
