@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "bridge.h"
-#include "memory.h"
 
 NodeRef math_unary(NodeRef app, double (*fn)(double)) {
     BridgeCall call;
@@ -29,24 +28,25 @@ double math_clear_sign(double x) {
     return x;
 }
 
-// The address second argument of frexp and modf, or null after setting
-// errno to EINVAL.
-static void* math_address_arg(const BridgeCall& call) {
-    void* at = bridge_pointer<void>(call, 1);
-    if (!at) errno = EINVAL;
-    return at;
-}
-
-NodeRef builtin_frexp(NodeRef app) {
+// frexp and modf: the fraction of x that split answers, and the other part
+// it gives stored at the address (an int as 4 bytes, a double as 8); for
+// the address 0 the real 0.0 with errno EINVAL.
+template <class Part>
+static NodeRef math_split(NodeRef app, double (*split)(double, Part*)) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "RI")) return bridge_error();
-    void* at = math_address_arg(call);
-    if (!at) return bridge_real(0.0);
-    int exponent;
-    double fraction = std::frexp(call.real[0], &exponent);
-    memory_store<4>(at, u64(uint32_t(exponent)));
+    void* at = bridge_pointer<void>(call, 1);
+    if (!at) {
+        errno = EINVAL;
+        return bridge_real(0.0);
+    }
+    Part part;
+    double fraction = split(call.real[0], &part);
+    std::memcpy(at, &part, sizeof part);  // little-endian, any alignment
     return bridge_real(fraction);
 }
+
+NodeRef builtin_frexp(NodeRef app) { return math_split<int>(std::move(app), ::frexp); }
 
 NodeRef builtin_ldexp(NodeRef app) {
     BridgeCall call;
@@ -54,13 +54,4 @@ NodeRef builtin_ldexp(NodeRef app) {
     return bridge_real(std::ldexp(call.real[0], bridge_int(call, 1)));
 }
 
-NodeRef builtin_modf(NodeRef app) {
-    BridgeCall call;
-    if (!bridge_take(call, std::move(app), "RI")) return bridge_error();
-    void* at = math_address_arg(call);
-    if (!at) return bridge_real(0.0);
-    double whole;
-    double fraction = std::modf(call.real[0], &whole);
-    std::memcpy(at, &whole, sizeof whole);
-    return bridge_real(fraction);
-}
+NodeRef builtin_modf(NodeRef app) { return math_split<double>(std::move(app), ::modf); }
