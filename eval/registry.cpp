@@ -3,16 +3,19 @@
 #include "registry.h"
 
 #include "arithmetic.h"
+#include "bitlists.h"
 #include "blocks.h"
 #include "calendar.h"
 #include "charclass.h"
 #include "comparisons.h"
+#include "convert.h"
 #include "descriptors.h"
 #include "dirs.h"
 #include "host.h"
 #include "mathfns.h"
 #include "memory.h"
 #include "parsing.h"
+#include "sockets.h"
 #include "strbuild.h"
 #include "streams.h"
 
@@ -53,31 +56,31 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"time_t", 0, builtin_time_t},
     {"tmpfile", 0, builtin_tmpfile},
     // sockets
-    {"addrinfo", 0, builtin_unbuilt},
-    {"af_unspec", 0, builtin_unbuilt},
-    {"ai_passive", 0, builtin_unbuilt},
-    {"sock_stream", 0, builtin_unbuilt},  // shares ai_passive
+    {"addrinfo", 0, builtin_addrinfo},
+    {"af_unspec", 0, builtin_af_unspec},
+    {"ai_passive", 0, builtin_ai_passive},
+    {"sock_stream", 0, builtin_ai_passive},  // shares ai_passive
     // Arity 1.
     // language primitives
     {"bond", 1, builtin_unbuilt},
     {"buck", 1, builtin_unbuilt},
-    {"cape", 1, builtin_unbuilt},
-    {"init", 1, builtin_unbuilt},
+    {"cape", 1, builtin_cape},
+    {"init", 1, builtin_init},
     {"leaf", 1, builtin_unbuilt},
     {"leak", 1, builtin_unbuilt},
     {"left", 1, builtin_unbuilt},
-    {"lisp", 1, builtin_unbuilt},
-    {"lits", 1, builtin_unbuilt},
+    {"lisp", 1, builtin_lisp},
+    {"lits", 1, builtin_lits},
     {"load", 1, builtin_unbuilt},
-    {"lots", 1, builtin_unbuilt},
+    {"lots", 1, builtin_lots},
     {"rank", 1, builtin_unbuilt},
-    {"real", 1, builtin_unbuilt},
+    {"real", 1, builtin_real},
     {"rght", 1, builtin_unbuilt},
     {"road", 1, builtin_unbuilt},
     {"tern", 1, builtin_unbuilt},
-    {"type", 1, builtin_unbuilt},
+    {"type", 1, builtin_type},
     {"wave", 1, builtin_unbuilt},
-    {"zits", 1, builtin_unbuilt},
+    {"zits", 1, builtin_zits},
     // memory accessors
     {"refh", 1, builtin_refh},
     {"refi", 1, builtin_refi},
@@ -156,28 +159,28 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"tolower", 1, builtin_tolower},
     {"toupper", 1, builtin_toupper},
     // sockets
-    {"closesocket", 1, builtin_unbuilt},
-    {"freeaddrinfo", 1, builtin_unbuilt},
-    {"gai_strerror", 1, builtin_unbuilt},
-    {"htonl", 1, builtin_unbuilt},
-    {"htons", 1, builtin_unbuilt},
-    {"ntohl", 1, builtin_unbuilt},
-    {"ntohs", 1, builtin_unbuilt},
+    {"closesocket", 1, builtin_closesocket},
+    {"freeaddrinfo", 1, builtin_freeaddrinfo},
+    {"gai_strerror", 1, builtin_gai_strerror},
+    {"htonl", 1, builtin_htonl},
+    {"htons", 1, builtin_htons},
+    {"ntohl", 1, builtin_ntohl},
+    {"ntohs", 1, builtin_ntohs},
     // Arity 2.
     // language primitives
-    {"cent", 2, builtin_unbuilt},
+    {"cent", 2, builtin_cent},
     {"cmpr", 2, builtin_cmpr},
     {"copy", 2, builtin_unbuilt},
-    {"dash", 2, builtin_unbuilt},
+    {"dash", 2, builtin_dash},
     {"diff", 2, builtin_diff},
     {"gteq", 2, builtin_gteq},
     {"less", 2, builtin_less},
     {"look", 2, builtin_unbuilt},
-    {"mult", 2, builtin_unbuilt},
-    {"over", 2, builtin_unbuilt},
+    {"mult", 2, builtin_mult},
+    {"over", 2, builtin_over},
     {"plus", 2, builtin_plus},
     {"post", 2, builtin_unbuilt},
-    {"powa", 2, builtin_unbuilt},
+    {"powa", 2, builtin_powa},
     {"raws", 2, builtin_raws},
     {"same", 2, builtin_same},
     // memory accessors
@@ -236,10 +239,10 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"strtok", 2, builtin_strtok},
     {"ungetc", 2, builtin_ungetc},
     // sockets
-    {"fd_set", 2, builtin_unbuilt},
-    {"gethostname", 2, builtin_unbuilt},
-    {"listen", 2, builtin_unbuilt},
-    {"shutdown", 2, builtin_unbuilt},
+    {"fd_set", 2, builtin_fd_set},
+    {"gethostname", 2, builtin_gethostname},
+    {"listen", 2, builtin_listen},
+    {"shutdown", 2, builtin_shutdown},
     // Arity 3.
     // language primitives
     {"cork", 3, builtin_unbuilt},
@@ -279,32 +282,32 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"strtoul", 3, builtin_strtoul},
     {"write", 3, builtin_write},
     // sockets
-    {"accept", 3, builtin_unbuilt},
-    {"bind", 3, builtin_unbuilt},
-    {"connect", 3, builtin_unbuilt},
-    {"getpeername", 3, builtin_unbuilt},
-    {"inet_pton", 3, builtin_unbuilt},
-    {"socket", 3, builtin_unbuilt},
+    {"accept", 3, builtin_accept},
+    {"bind", 3, builtin_bind},
+    {"connect", 3, builtin_connect},
+    {"getpeername", 3, builtin_getpeername},
+    {"inet_pton", 3, builtin_inet_pton},
+    {"socket", 3, builtin_socket},
     // Arity 4.
     // host library
     {"fread", 4, builtin_fread},
     {"fwrite", 4, builtin_fwrite},
     {"strftime", 4, builtin_strftime},
     // sockets
-    {"getaddrinfo", 4, builtin_unbuilt},
-    {"inet_ntop", 4, builtin_unbuilt},
-    {"recv", 4, builtin_unbuilt},
-    {"send", 4, builtin_unbuilt},
+    {"getaddrinfo", 4, builtin_getaddrinfo},
+    {"inet_ntop", 4, builtin_inet_ntop},
+    {"recv", 4, builtin_recv},
+    {"send", 4, builtin_send},
     // Arity 5.
     // sockets
-    {"setsockopt", 5, builtin_unbuilt},
+    {"setsockopt", 5, builtin_setsockopt},
     // Arity 6.
     // sockets
-    {"recvfrom", 6, builtin_unbuilt},
-    {"sendto", 6, builtin_unbuilt},
+    {"recvfrom", 6, builtin_recvfrom},
+    {"sendto", 6, builtin_sendto},
     // Arity 7.
     // sockets
-    {"getnameinfo", 7, builtin_unbuilt},
+    {"getnameinfo", 7, builtin_getnameinfo},
 };
 
 BuiltinTable& builtin_registry() {
