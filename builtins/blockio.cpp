@@ -20,7 +20,7 @@ static bool blockio_size_ok(u64 size, u64 count) {
 NodeRef builtin_fread(NodeRef app) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "IIII")) return bridge_error();
-    char* buffer = const_cast<char*>(stream_text_arg(call, 0));
+    char* buffer = stream_text_arg(call, 0) ? bridge_pointer<char>(call, 0) : nullptr;
     FILE* stream = buffer ? stream_arg(call, 3) : nullptr;
     if (!stream || !blockio_size_ok(call.word[1], call.word[2])) return bridge_unsigned(0);
     return bridge_unsigned(std::fread(buffer, call.word[1], call.word[2], stream));
@@ -60,7 +60,7 @@ NodeRef builtin_fgetpos(NodeRef app) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "II")) return bridge_error();
     FILE* stream = stream_arg(call, 0);
-    char* record = stream ? const_cast<char*>(stream_text_arg(call, 1)) : nullptr;
+    char* record = stream && stream_text_arg(call, 1) ? bridge_pointer<char>(call, 1) : nullptr;
     if (!record) return bridge_signed(-1);
     off_t position = ftello(stream);
     if (position < 0) return bridge_signed(-1);
