@@ -5,21 +5,18 @@
 
 #include "bridge.h"
 #include "host.h"
+#include "streams.h"
 
 // The buffer size that setbuf gives a stream: programs supply 512 bytes.
 static const size_t SETBUF_SIZE = 512;
 
-// The stream argument k, or null after setting errno to EINVAL: the host
-// library would crash on a null stream where the bridge promises the
-// host's failure result instead.
-static FILE* stream_arg(const BridgeCall& call, int k) {
+FILE* stream_arg(const BridgeCall& call, int k) {
     FILE* stream = bridge_pointer<FILE>(call, k);
     if (!stream) errno = EINVAL;
     return stream;
 }
 
-// The text argument k as a C string, or null after setting errno to EINVAL.
-static const char* stream_text_arg(const BridgeCall& call, int k) {
+const char* stream_text_arg(const BridgeCall& call, int k) {
     const char* text = bridge_pointer<const char>(call, k);
     if (!text) errno = EINVAL;
     return text;

@@ -1,25 +1,27 @@
-// The builtin registry. Each row binds a name to its arity and function;
-// a builtin is brought in by replacing builtin_unbuilt in its row.
+// The builtin registry. Each row binds a name to its arity and function.
 #include "registry.h"
 
 #include "access.h"
 #include "arithmetic.h"
 #include "bitlists.h"
 #include "blocks.h"
+#include "calendar.h"
+#include "charclass.h"
 #include "comparisons.h"
 #include "convert.h"
+#include "descriptors.h"
+#include "dirs.h"
 #include "ends.h"
 #include "host.h"
 #include "identity.h"
 #include "loader.h"
+#include "mathfns.h"
 #include "memory.h"
+#include "parsing.h"
 #include "sockets.h"
+#include "strbuild.h"
+#include "streams.h"
 #include "views.h"
-
-NodeRef builtin_unbuilt(NodeRef app) {
-    noderef_release(app);
-    return noderef_from_cstr("Z");
-}
 
 const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     // Arity 0.
@@ -27,7 +29,7 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"cray", 0, builtin_cray},
     // host library
     {"abort", 0, builtin_abort},
-    {"dirent", 0, builtin_unbuilt},
+    {"dirent", 0, builtin_dirent},
     {"eacces", 0, builtin_eacces},
     {"ebadf", 0, builtin_ebadf},
     {"econnaborted", 0, builtin_econnaborted},
@@ -50,7 +52,7 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"rand_max", 0, builtin_rand_max},
     {"stderr", 0, builtin_stderr},
     {"stdout", 0, builtin_stdout},
-    {"time_t", 0, builtin_unbuilt},
+    {"time_t", 0, builtin_time_t},
     {"tmpfile", 0, builtin_tmpfile},
     // sockets
     {"addrinfo", 0, builtin_addrinfo},
@@ -84,77 +86,77 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"refj", 1, builtin_refj},
     {"refk", 1, builtin_refk},
     // host library
-    {"abs", 1, builtin_unbuilt},
-    {"acos", 1, builtin_unbuilt},
-    {"asctime", 1, builtin_unbuilt},
-    {"asin", 1, builtin_unbuilt},
+    {"abs", 1, builtin_abs},
+    {"acos", 1, builtin_acos},
+    {"asctime", 1, builtin_asctime},
+    {"asin", 1, builtin_asin},
     {"assert", 1, builtin_assert},
-    {"atan", 1, builtin_unbuilt},
-    {"atof", 1, builtin_unbuilt},
-    {"atoi", 1, builtin_unbuilt},
-    {"atol", 1, builtin_unbuilt},  // shares atoi
-    {"ceil", 1, builtin_unbuilt},
-    {"clearerr", 1, builtin_unbuilt},
-    {"closedir", 1, builtin_unbuilt},
-    {"cos", 1, builtin_unbuilt},
-    {"cosh", 1, builtin_unbuilt},
-    {"ctime", 1, builtin_unbuilt},
-    {"erf", 1, builtin_unbuilt},
-    {"erfc", 1, builtin_unbuilt},
+    {"atan", 1, builtin_atan},
+    {"atof", 1, builtin_atof},
+    {"atoi", 1, builtin_atoi},
+    {"atol", 1, builtin_atoi},  // shares atoi
+    {"ceil", 1, builtin_ceil},
+    {"clearerr", 1, builtin_clearerr},
+    {"closedir", 1, builtin_closedir},
+    {"cos", 1, builtin_cos},
+    {"cosh", 1, builtin_cosh},
+    {"ctime", 1, builtin_ctime},
+    {"erf", 1, builtin_erf},
+    {"erfc", 1, builtin_erfc},
     {"exit", 1, builtin_exit},
-    {"exp", 1, builtin_unbuilt},
-    {"fabs", 1, builtin_unbuilt},
+    {"exp", 1, builtin_exp},
+    {"fabs", 1, builtin_fabs},
     {"fclose", 1, builtin_fclose},
-    {"feof", 1, builtin_unbuilt},
-    {"ferror", 1, builtin_unbuilt},
-    {"fflush", 1, builtin_unbuilt},
+    {"feof", 1, builtin_feof},
+    {"ferror", 1, builtin_ferror},
+    {"fflush", 1, builtin_fflush},
     {"fgetc", 1, builtin_fgetc},
     {"fileno", 1, builtin_fileno},
-    {"floor", 1, builtin_unbuilt},
+    {"floor", 1, builtin_floor},
     {"free", 1, builtin_free},
-    {"ftell", 1, builtin_unbuilt},
+    {"ftell", 1, builtin_ftell},
     {"getc", 1, builtin_getc},
     {"getenv", 1, builtin_getenv},
-    {"gmtime", 1, builtin_unbuilt},
-    {"isalnum", 1, builtin_unbuilt},
-    {"isalpha", 1, builtin_unbuilt},
-    {"isascii", 1, builtin_unbuilt},
-    {"isblank", 1, builtin_unbuilt},
-    {"isdigit", 1, builtin_unbuilt},
-    {"isgraph", 1, builtin_unbuilt},
-    {"islower", 1, builtin_unbuilt},
-    {"isprint", 1, builtin_unbuilt},
-    {"ispunct", 1, builtin_unbuilt},
-    {"isspace", 1, builtin_unbuilt},
-    {"isupper", 1, builtin_unbuilt},
-    {"labs", 1, builtin_unbuilt},
-    {"localtime", 1, builtin_unbuilt},
-    {"log", 1, builtin_unbuilt},
+    {"gmtime", 1, builtin_gmtime},
+    {"isalnum", 1, builtin_isalnum},
+    {"isalpha", 1, builtin_isalpha},
+    {"isascii", 1, builtin_isascii},
+    {"isblank", 1, builtin_isblank},
+    {"isdigit", 1, builtin_isdigit},
+    {"isgraph", 1, builtin_isgraph},
+    {"islower", 1, builtin_islower},
+    {"isprint", 1, builtin_isprint},
+    {"ispunct", 1, builtin_ispunct},
+    {"isspace", 1, builtin_isspace},
+    {"isupper", 1, builtin_isupper},
+    {"labs", 1, builtin_labs},
+    {"localtime", 1, builtin_localtime},
+    {"log", 1, builtin_log},
     {"malloc", 1, builtin_malloc},
-    {"mktime", 1, builtin_unbuilt},
-    {"opendir", 1, builtin_unbuilt},
+    {"mktime", 1, builtin_mktime},
+    {"opendir", 1, builtin_opendir},
     {"perror", 1, builtin_perror},
     {"putchar", 1, builtin_putchar},
     {"puts", 1, builtin_puts},
     {"raise", 1, builtin_raise},
-    {"readdir", 1, builtin_unbuilt},
+    {"readdir", 1, builtin_readdir},
     {"remove", 1, builtin_remove},
-    {"rewind", 1, builtin_unbuilt},
-    {"sin", 1, builtin_unbuilt},
-    {"sinh", 1, builtin_unbuilt},
-    {"sqrt", 1, builtin_unbuilt},
+    {"rewind", 1, builtin_rewind},
+    {"sin", 1, builtin_sin},
+    {"sinh", 1, builtin_sinh},
+    {"sqrt", 1, builtin_sqrt},
     {"srand", 1, builtin_srand},
-    {"strdup", 1, builtin_unbuilt},
-    {"strerror", 1, builtin_unbuilt},
+    {"strdup", 1, builtin_strdup},
+    {"strerror", 1, builtin_strerror},
     {"strlen", 1, builtin_strlen},
     {"system", 1, builtin_system},
-    {"tan", 1, builtin_unbuilt},
-    {"tanh", 1, builtin_unbuilt},
-    {"time", 1, builtin_unbuilt},
+    {"tan", 1, builtin_tan},
+    {"tanh", 1, builtin_tanh},
+    {"time", 1, builtin_time},
     {"tmpnam", 1, builtin_tmpnam},
-    {"toascii", 1, builtin_unbuilt},
-    {"tolower", 1, builtin_unbuilt},
-    {"toupper", 1, builtin_unbuilt},
+    {"toascii", 1, builtin_toascii},
+    {"tolower", 1, builtin_tolower},
+    {"toupper", 1, builtin_toupper},
     // sockets
     {"closesocket", 1, builtin_closesocket},
     {"freeaddrinfo", 1, builtin_freeaddrinfo},
@@ -204,36 +206,36 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     // host library
     {"bzero", 2, builtin_bzero},
     {"calloc", 2, builtin_calloc},
-    {"difftime", 2, builtin_unbuilt},
+    {"difftime", 2, builtin_difftime},
     {"fdopen", 2, builtin_fdopen},
-    {"fgetpos", 2, builtin_unbuilt},
-    {"fmod", 2, builtin_unbuilt},
+    {"fgetpos", 2, builtin_fgetpos},
+    {"fmod", 2, builtin_fmod},
     {"fopen", 2, builtin_fopen},
     {"fputc", 2, builtin_fputc},
     {"fputs", 2, builtin_fputs},
-    {"frexp", 2, builtin_unbuilt},
-    {"fsetpos", 2, builtin_unbuilt},
-    {"hypot", 2, builtin_unbuilt},
-    {"ldexp", 2, builtin_unbuilt},
-    {"modf", 2, builtin_unbuilt},
-    {"nextafter", 2, builtin_unbuilt},
-    {"pow", 2, builtin_unbuilt},
+    {"frexp", 2, builtin_frexp},
+    {"fsetpos", 2, builtin_fsetpos},
+    {"hypot", 2, builtin_hypot},
+    {"ldexp", 2, builtin_ldexp},
+    {"modf", 2, builtin_modf},
+    {"nextafter", 2, builtin_nextafter},
+    {"pow", 2, builtin_pow},
     {"putc", 2, builtin_putc},
     {"realloc", 2, builtin_realloc},
     {"rename", 2, builtin_rename},
     {"setbuf", 2, builtin_setbuf},
     {"strcasecmp", 2, builtin_strcasecmp},
-    {"strcat", 2, builtin_unbuilt},
+    {"strcat", 2, builtin_strcat},
     {"strchr", 2, builtin_strchr},
     {"strcmp", 2, builtin_strcmp},
-    {"strcpy", 2, builtin_unbuilt},
+    {"strcpy", 2, builtin_strcpy},
     {"strnlen", 2, builtin_strnlen},
     {"strpbrk", 2, builtin_strpbrk},
     {"strrchr", 2, builtin_strrchr},
     {"strspn", 2, builtin_strspn},
     {"strstr", 2, builtin_strstr},
-    {"strtod", 2, builtin_unbuilt},
-    {"strtok", 2, builtin_unbuilt},
+    {"strtod", 2, builtin_strtod},
+    {"strtok", 2, builtin_strtok},
     {"ungetc", 2, builtin_ungetc},
     // sockets
     {"fd_set", 2, builtin_fd_set},
@@ -263,21 +265,21 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"remo", 3, builtin_remo},
     // host library
     {"fgets", 3, builtin_fgets},
-    {"fseek", 3, builtin_unbuilt},
+    {"fseek", 3, builtin_fseek},
     {"memchr", 3, builtin_memchr},
     {"memcmp", 3, builtin_memcmp},
     {"memcpy", 3, builtin_memcpy},
     {"memmove", 3, builtin_memcpy},  // shares memcpy
     {"memset", 3, builtin_memset},
-    {"read", 3, builtin_unbuilt},
+    {"read", 3, builtin_read},
     {"strncasecmp", 3, builtin_strncasecmp},
-    {"strncat", 3, builtin_unbuilt},
+    {"strncat", 3, builtin_strncat},
     {"strncmp", 3, builtin_strncmp},
-    {"strncpy", 3, builtin_unbuilt},
-    {"strtok_r", 3, builtin_unbuilt},
-    {"strtol", 3, builtin_unbuilt},
-    {"strtoul", 3, builtin_unbuilt},
-    {"write", 3, builtin_unbuilt},
+    {"strncpy", 3, builtin_strncpy},
+    {"strtok_r", 3, builtin_strtok_r},
+    {"strtol", 3, builtin_strtol},
+    {"strtoul", 3, builtin_strtoul},
+    {"write", 3, builtin_write},
     // sockets
     {"accept", 3, builtin_accept},
     {"bind", 3, builtin_bind},
@@ -287,9 +289,9 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"socket", 3, builtin_socket},
     // Arity 4.
     // host library
-    {"fread", 4, builtin_unbuilt},
-    {"fwrite", 4, builtin_unbuilt},
-    {"strftime", 4, builtin_unbuilt},
+    {"fread", 4, builtin_fread},
+    {"fwrite", 4, builtin_fwrite},
+    {"strftime", 4, builtin_strftime},
     // sockets
     {"getaddrinfo", 4, builtin_getaddrinfo},
     {"inet_ntop", 4, builtin_inet_ntop},
