@@ -2,24 +2,26 @@
 // I/O through them.
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "bridge.h"
 #include "host.h"
+#include "streams.h"
 
 // The buffer size that setbuf gives a stream: programs supply 512 bytes.
 static const size_t SETBUF_SIZE = 512;
 
-// The stream argument k, or null after setting errno to EINVAL: the host
-// library would crash on a null stream where the bridge promises the
-// host's failure result instead.
-static FILE* stream_arg(const BridgeCall& call, int k) {
+FILE* stream_arg(const BridgeCall& call, int k) {
     FILE* stream = bridge_pointer<FILE>(call, k);
     if (!stream) errno = EINVAL;
     return stream;
 }
 
-// The text argument k as a C string, or null after setting errno to EINVAL.
-static const char* stream_text_arg(const BridgeCall& call, int k) {
+const char* stream_text_arg(const BridgeCall& call, int k) {
     const char* text = bridge_pointer<const char>(call, k);
     if (!text) errno = EINVAL;
     return text;
@@ -51,10 +53,37 @@ NodeRef builtin_tmpfile(NodeRef app) {
     return bridge_address(std::tmpfile());
 }
 
+// A name "/tmp/file" + six letters that no file has at the moment of the
+// call, written to buffer or, when it is null, to a buffer of our own that
+// the next call overwrites; null when no free name turns up. Our own rather
+// than the C library's, whose use the linker warns about.
+static char* host_tmpnam(char* buffer) {
+    static char own[260];
+    static const char LETTERS[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static uint64_t state = uint64_t(getpid()) * 0x9E3779B97F4A7C15u ^ uint64_t(time(nullptr));
+    char name[] = "/tmp/fileXXXXXX";
+    for (int attempt = 0; attempt < 10000; ++attempt) {
+        for (char* p = name + 9; *p; ++p) {
+            state = state * 6364136223846793005u + 1442695040888963407u;
+            *p = LETTERS[(state >> 33) % 62];
+        }
+        struct stat seen;
+        if (lstat(name, &seen) != 0 && errno == ENOENT) {
+            char* out = buffer ? buffer : own;
+            std::memcpy(out, name, sizeof name);
+            return out;
+        }
+    }
+    return nullptr;
+}
+
 NodeRef builtin_tmpnam(NodeRef app) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "I")) return bridge_error();
-    return bridge_address(std::tmpnam(bridge_pointer<char>(call, 0)));
+    int saved = errno;
+    char* name = host_tmpnam(bridge_pointer<char>(call, 0));
+    if (name) errno = saved;
+    return bridge_address(name);
 }
 
 NodeRef builtin_remove(NodeRef app) {

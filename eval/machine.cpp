@@ -4,6 +4,7 @@
 // again; the public entries join and split it.
 #include "machine.h"
 
+#include <bit>
 #include <cstring>
 
 #include "binders.h"
@@ -355,9 +356,13 @@ bool head_defines_names(const Node* h) {
 // Dispatches the saturated focus by its head; see machine_contract.
 Contractum contract_focus(MachineContext& context, NodeRef& cont, const NodeRef& focus) {
     unsigned tag = tag_of(focus);
-    if (node_free_mask(focus.node) != 0) {
+    if (u64 mask = node_free_mask(focus.node); mask != 0) {
         if (marks_check_time()) throw MarksOpenFocus{};
-        term_require_closed(focus);  // fails
+        // A free letter left in a definition that run-time loading committed:
+        // like any name without a definition it ends the evaluation.
+        RtString name = string_from_cstr("]");
+        string_append(name, string_from_char(u8('a' + std::countr_zero(mask))));
+        return {noderef_from_string(std::move(name)), true};
     }
     VORN_ASSERT(tag != TAG_DATA);
     VORN_ASSERT(tag_arity(tag) == 0);

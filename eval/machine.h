@@ -47,7 +47,8 @@ NodeRef machine_step(NodeRef state);
 // Contracts the saturated redex in focus: calls a builtin, substitutes into a
 // binder, unfolds a global name or takes a data value apart. Releases state
 // and returns the next one, (CONT r) or, when the evaluation ends early,
-// (I r). The focus must be closed, not data and of arity 0 (fatal assertions;
-// during the checker's evaluation of line marks a focus that is not closed
-// throws MarksOpenFocus instead).
+// (I r). The focus must be not data and of arity 0 (fatal assertions). A
+// focus that is not closed (a free letter that run-time loading committed)
+// ends the evaluation with the leaf "]" + its lowest free letter; during the
+// checker's evaluation of line marks it throws MarksOpenFocus instead.
 NodeRef machine_contract(NodeRef state);

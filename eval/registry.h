@@ -23,6 +23,3 @@ extern const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT];
 // returned unchanged. Never fails.
 BuiltinTable& builtin_registry();
 
-// Stands for a builtin whose family is not built yet: releases the
-// application and answers a new leaf "Z".
-NodeRef builtin_unbuilt(NodeRef app);

@@ -61,44 +61,44 @@ static bool has_definition(DefsMap& defs, const RtString& name) {
     return map_find(defs, string_copy(name)) != defs.end();
 }
 
-// Step 3: the first binder whose bound name is not definable.
-static bool check_binders(DefsMap& defs, Report& report) {
-    for (auto& [name, body] : defs) {
-        NodeRef bad = term_find_bad_binder(noderef_copy(body));
-        if (!node_is_pair(bad)) continue;
-        RtString shown = term_to_text(std::move(bad));
-        if (is_main(name)) {
-            report = report_error("funky", text_join({text("Funky key in expression "), shown, text(".")}),
-                                  string_make_empty(), text_abbreviate_balanced_paren(string_copy(shown)));
-        } else {
-            report = report_error(
-                "funky", text_join({text("Funky key in expression "), shown, text(" in function "), name, text(".")}),
-                text_abbreviate_ellipsis(string_copy(name)), text_abbreviate_balanced_paren(string_copy(shown)));
-        }
-        return true;
+bool check_body_binders(const RtString& name, const NodeRef& body, Report& report) {
+    NodeRef bad = term_find_bad_binder(noderef_copy(body));
+    if (!node_is_pair(bad)) return true;
+    RtString shown = term_to_text(std::move(bad));
+    if (is_main(name)) {
+        report = report_error("funky", text_join({text("Funky key in expression "), shown, text(".")}),
+                              string_make_empty(), text_abbreviate_balanced_paren(string_copy(shown)));
+    } else {
+        report = report_error(
+            "funky", text_join({text("Funky key in expression "), shown, text(" in function "), name, text(".")}),
+            text_abbreviate_ellipsis(string_copy(name)), text_abbreviate_balanced_paren(string_copy(shown)));
     }
     return false;
 }
 
-// Step 4: every name reachable from the main expression must be defined;
-// the smallest pending name is always visited next.
-static bool check_reachable(DefsMap& defs, Report& report) {
+// Step 3: the first binder whose bound name is not definable.
+static bool check_binders(DefsMap& defs, Report& report) {
+    for (auto& [name, body] : defs)
+        if (!check_body_binders(name, body, report)) return true;
+    return false;
+}
+
+bool check_first_missing(DefsMap& follow, DefsMap* outside, RtString& referrer, RtString& missing) {
     TextMap pending;  // name -> the definition that referred to it last
     NameSet visited;
     map_text_get_or_insert(pending, string_from_cstr(MAIN_NAME)) = text("nowhere");
     while (!pending.empty()) {
         auto first = map_begin(pending);
         RtString name = string_copy(first->first);
-        RtString referrer = string_copy(first->second);
+        RtString from = string_copy(first->second);
         map_text_remove_node(pending, first);
-        RtString shown = is_main(referrer) ? text("TOP") : string_copy(referrer);
         set_names_insert(visited, string_copy(name));
-        auto found = map_find(defs, string_copy(name));
-        if (found == defs.end()) {
-            VORN_ASSERT(has_definition(defs, referrer));
-            report = report_error(
-                "alive", text_join({text("Alive function "), shown, text(" references undefined "), name, text(".")}),
-                text_abbreviate_ellipsis(string_copy(shown)), text_abbreviate_ellipsis(string_copy(name)));
+        auto found = map_find(follow, string_copy(name));
+        if (found == follow.end()) {
+            if (outside != nullptr && has_definition(*outside, name)) continue;  // not followed
+            VORN_ASSERT(has_definition(follow, from));
+            referrer = std::move(from);
+            missing = std::move(name);
             return true;
         }
         NameList referred = term_global_names(noderef_copy(found->second));
@@ -109,15 +109,25 @@ static bool check_reachable(DefsMap& defs, Report& report) {
     return false;
 }
 
-// Step 5: the definitions that lean on a missing name, directly or through
-// others, go back to their prelude form or are erased; builtin stubs stay.
-static void restore_unreachable(DefsMap& defs) {
-    TextMultiMap referrers;  // referred name -> referring definition
+// Step 4: every name reachable from the main expression must be defined;
+// the smallest pending name is always visited next.
+static bool check_reachable(DefsMap& defs, Report& report) {
+    RtString referrer, name;
+    if (!check_first_missing(defs, nullptr, referrer, name)) return false;
+    RtString shown = is_main(referrer) ? text("TOP") : string_copy(referrer);
+    report = report_error(
+        "alive", text_join({text("Alive function "), shown, text(" references undefined "), name, text(".")}),
+        text_abbreviate_ellipsis(string_copy(shown)), text_abbreviate_ellipsis(string_copy(name)));
+    return true;
+}
+
+NameSet check_dead_names(DefsMap& entries, DefsMap* outside) {
+    TextMultiMap referrers;  // referred name -> referring entry
     NameSet seeds;
-    for (auto& [name, body] : defs) {
+    for (auto& [name, body] : entries) {
         NameList referred = term_global_names(noderef_copy(body));
         for (RtString& m : referred.names) {
-            bool missing = !has_definition(defs, m);
+            bool missing = !has_definition(entries, m) && (outside == nullptr || !has_definition(*outside, m));
             multimap_text_insert(referrers, std::move(m), string_copy(name));
             if (missing) set_names_insert(seeds, string_copy(name));
         }
@@ -143,6 +153,13 @@ static void restore_unreachable(DefsMap& defs) {
         }
         frontier = std::move(next);
     }
+    return closure;
+}
+
+// Step 5: the definitions that lean on a missing name, directly or through
+// others, go back to their prelude form or are erased; builtin stubs stay.
+static void restore_unreachable(DefsMap& defs) {
+    NameSet closure = check_dead_names(defs, nullptr);
     VORN_ASSERT(set_names_find(closure, string_from_cstr(MAIN_NAME)) == closure.end());
     DefsMap& snapshot = prelude_snapshot();
     BuiltinTable& builtins = builtin_registry();
@@ -159,63 +176,74 @@ static void restore_unreachable(DefsMap& defs) {
     map_defs_free_nodes(snapshot);
 }
 
+bool check_body_locals(const RtString& name, NodeRef& body, Report& report) {
+    NameList longer = term_binder_names_long(noderef_copy(body));
+    NameList letters = term_binder_names_letter(noderef_copy(body));
+    if (list_spine_length(longer) + list_spine_length(letters) > 26) {
+        if (is_main(name))
+            report = report_error("place", text("Place error."), string_make_empty(), string_make_empty());
+        else
+            report = report_error("place", text_join({text("Place error in function "), name, text(".")}),
+                                  text_abbreviate_ellipsis(string_copy(name)), string_make_empty());
+        return false;
+    }
+    if (longer.names.empty()) return true;
+    std::vector<RtString> keys;
+    std::vector<u8> chosen;
+    for (RtString& bound : longer.names) {
+        u8 c = 'a';
+        while (name_list_contains(letters, string_from_char(c))) ++c;
+        letters = name_list_add(std::move(letters), string_from_char(c));
+        keys.push_back(binder_name_key(std::move(bound)));
+        chosen.push_back(c);
+    }
+    body = term_rename_binders(noderef_copy(body), keys, chosen);
+    return true;
+}
+
 // Step 6: every bound name that is not a letter gets the first letter its
 // definition does not bind, the names in ascending order.
 static bool name_locals(DefsMap& defs, Report& report) {
-    for (auto& [name, body] : defs) {
-        NameList longer = term_binder_names_long(noderef_copy(body));
-        NameList letters = term_binder_names_letter(noderef_copy(body));
-        if (list_spine_length(longer) + list_spine_length(letters) > 26) {
-            if (is_main(name))
-                report = report_error("place", text("Place error."), string_make_empty(), string_make_empty());
-            else
-                report = report_error("place", text_join({text("Place error in function "), name, text(".")}),
-                                      text_abbreviate_ellipsis(string_copy(name)), string_make_empty());
-            return true;
-        }
-        if (longer.names.empty()) continue;
-        std::vector<RtString> keys;
-        std::vector<u8> chosen;
-        for (RtString& bound : longer.names) {
-            u8 c = 'a';
-            while (name_list_contains(letters, string_from_char(c))) ++c;
-            letters = name_list_add(std::move(letters), string_from_char(c));
-            keys.push_back(binder_name_key(std::move(bound)));
-            chosen.push_back(c);
-        }
-        body = term_rename_binders(noderef_copy(body), keys, chosen);
-    }
+    for (auto& [name, body] : defs)
+        if (!check_body_locals(name, body, report)) return true;
     return false;
 }
 
-// The number of leading lambdas of body; brace binders do not count.
-static i64 leading_parameters(const Node* body) {
+i64 check_leading_parameters(const NodeRef& body) {
     i64 count = 0;
-    while (!node_is_leaf(body) && !node_is_leaf(pair_left(body)) && node_is_leaf(pair_left(pair_left(body))) &&
-           leaf_bytes(pair_left(pair_left(body)))[0] == '\\') {
+    const Node* t = body.node;
+    while (!node_is_leaf(t) && !node_is_leaf(pair_left(t)) && node_is_leaf(pair_left(pair_left(t))) &&
+           leaf_bytes(pair_left(pair_left(t)))[0] == '\\') {
         ++count;
-        body = pair_right(body);
+        t = pair_right(t);
     }
     return count;
 }
 
+bool check_body_parameters(const RtString& name, const NodeRef& body, Report& report) {
+    if (check_leading_parameters(body) <= 10) return true;
+    report = report_error("arity", text_join({text("Arity of function "), name, text(" may not exceed ten.")}),
+                          text_abbreviate_ellipsis(string_copy(name)), string_make_empty());
+    return false;
+}
+
 // Step 7: at most ten leading parameters.
 static bool check_parameters(DefsMap& defs, Report& report) {
-    for (auto& [name, body] : defs) {
-        if (leading_parameters(body.node) <= 10) continue;
-        report = report_error("arity", text_join({text("Arity of function "), name, text(" may not exceed ten.")}),
-                              text_abbreviate_ellipsis(string_copy(name)), string_make_empty());
-        return true;
-    }
+    for (auto& [name, body] : defs)
+        if (!check_body_parameters(name, body, report)) return true;
     return false;
+}
+
+u64 check_free_letters(const NodeRef& body) {
+    term_compute_tag(noderef_copy(body));
+    return node_free_mask(body.node);
 }
 
 // Step 10: the first definition with a free local variable, reported by
 // its alphabetically first free letter.
 static bool check_free_locals(DefsMap& defs, Report& report) {
     for (auto& [name, body] : defs) {
-        term_compute_tag(noderef_copy(body));
-        u64 mask = node_free_mask(body.node);
+        u64 mask = check_free_letters(body);
         if (mask == 0) continue;
         RtString letter = string_from_char(u8('a' + std::countr_zero(mask)));
         if (is_main(name))

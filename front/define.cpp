@@ -31,20 +31,19 @@ bool define_leaf_is(const NodeRef& t, const char* text) {
     return !node_is_pair(t) && string_equal_cstr(node_text(t), text);
 }
 
-// Fills report with an error about name at offset q of the normalised text.
-void define_fail(Report& report, const char* kind, RtString say, const RtString& name, i64 q) {
-    report.say = std::move(say);
-    report.kind = string_from_cstr(kind);
-    report.vip = position_to_code(q);
-    report.tip = text_abbreviate_ellipsis(string_copy(name));
-}
+// One piece read as a definition.
+struct DefinitionPiece {
+    RtString name;  // normalised: "[+]" is "+"
+    bool wrapped = false;
+    NodeRef body;
+};
 
-// Enters one piece that starts at offset q of the normalised text. Pieces
-// that are not definitions are dropped; returns false after an error.
-bool define_piece(Report& report, NodeRef term, i64 q) {
-    if (!node_is_pair(term)) return true;
+// Reads the piece term (released) as ((\ HEAD) BODY) whose HEAD is a
+// definable name, or NAME() with NAME definable; false for any other piece.
+bool define_read_piece(NodeRef term, DefinitionPiece& piece) {
+    if (!node_is_pair(term)) return false;
     NodeRef binder = node_left(term);
-    if (!node_is_pair(binder) || !define_leaf_is(node_left(binder), "\\")) return true;
+    if (!node_is_pair(binder) || !define_leaf_is(node_left(binder), "\\")) return false;
     NodeRef head = node_right(binder);
     bool wrapped = node_is_pair(head);
     RtString name_text;
@@ -53,41 +52,61 @@ bool define_piece(Report& report, NodeRef term, i64 q) {
     } else {
         // NAME() parses as (NAME }): the empty call list's operand.
         NodeRef operand = node_right(head);
-        if (node_is_pair(operand) || node_first_byte(operand) != '}') return true;
+        if (node_is_pair(operand) || node_first_byte(operand) != '}') return false;
         name_text = node_text(node_left(head));
     }
-    if (!name_is_definable(string_copy(name_text))) return true;
-    RtString name = name_normalize(std::move(name_text));
+    if (!name_is_definable(string_copy(name_text))) return false;
+    piece.name = name_normalize(std::move(name_text));
+    piece.wrapped = wrapped;
+    piece.body = node_right(term);
+    return true;
+}
 
+// A plain body is stored as it is and its name leaves wrapped; a wrapped
+// body as (I BODY) and its name enters wrapped.
+void define_store_piece(DefsMap& defs, NameSet& wrapped, DefinitionPiece piece) {
+    NodeRef& entry = map_defs_get_or_insert(defs, string_copy(piece.name));
+    if (piece.wrapped) {
+        entry = node_make_app(noderef_from_cstr("I"), std::move(piece.body));
+        set_names_insert(wrapped, std::move(piece.name));
+        return;
+    }
+    entry = std::move(piece.body);
+    auto it = set_names_find(wrapped, std::move(piece.name));
+    if (it != wrapped.end()) set_names_erase(wrapped, it);
+}
+
+// The program file's names: no single lowercase letter, no backslash, no
+// '{' and no builtin's name.
+bool define_program_name(Report& report, const RtString& name, i64 q) {
     if (name_is_local(string_copy(name))) {  // one letter a..z: a local variable's name
-        RtString say = string_prepend_cstr("Single lowercase letters (", name);
-        string_append(say, string_from_cstr(") cannot be defined as global variables."));
-        define_fail(report, "lower", std::move(say), name, q);
+        define_report_lower(report, name, q);
         return false;
     }
     if (string_equal_cstr(name, "\\") || string_equal_cstr(name, "{") ||
         map_builtins_find(builtin_registry(), string_copy(name)) != builtin_registry().end()) {
         RtString say = string_prepend_cstr("Built in function [", name);
         string_append(say, string_from_cstr("] cannot be re-defined."));
-        define_fail(report, "built", std::move(say), name, q);
+        define_report_name(report, "built", std::move(say), name, q);
         return false;
-    }
-
-    NodeRef body = node_right(term);
-    NameSet& wrapped_set = wrapped_names();
-    if (wrapped) {
-        map_defs_get_or_insert(definitions_instance(), string_copy(name)) =
-            node_make_app(noderef_from_cstr("I"), std::move(body));
-        set_names_insert(wrapped_set, std::move(name));
-    } else {
-        map_defs_get_or_insert(definitions_instance(), string_copy(name)) = std::move(body);
-        auto it = set_names_find(wrapped_set, std::move(name));
-        if (it != wrapped_set.end()) set_names_erase(wrapped_set, it);
     }
     return true;
 }
 
 }  // namespace
+
+void define_report_name(Report& report, const char* kind, RtString say, const RtString& name, i64 q) {
+    report.say = std::move(say);
+    report.kind = string_from_cstr(kind);
+    report.vip = position_to_code(q);
+    report.tip = text_abbreviate_ellipsis(string_copy(name));
+}
+
+void define_report_lower(Report& report, const RtString& name, i64 q) {
+    RtString say = string_prepend_cstr("Single lowercase letters (", name);
+    string_append(say, string_from_cstr(") cannot be defined as global variables."));
+    define_report_name(report, "lower", std::move(say), name, q);
+}
 
 NodeRef builtin_stub(u8 arity) {
     NodeRef stub = noderef_from_cstr("Z");
@@ -115,6 +134,29 @@ void backtick_lines_attach(NodeRef term, LineSet& lines) {
     }
 }
 
+bool define_unit(RtString text, DefineUnit& unit, Report& report, DefineNameRule accept) {
+    LineSet lines = define_mark_lines(text);
+    unit.normalised = source_normalize_space(std::move(text));
+    const RtString& normal = unit.normalised;
+    PositionList commas = text_find_top_level(string_copy(normal), ",");
+
+    NodeRef main_term = parse_expression(operand_first(commas, string_copy(normal)));
+    map_defs_get_or_insert(unit.defs, string_from_cstr(MAIN_NAME)) = main_term;
+    backtick_lines_attach(std::move(main_term), lines);
+
+    while (!list_is_empty(commas)) {
+        i64 q = list_front(commas)->value + 1;  // the piece's first byte
+        NodeRef term = parse_expression(operand_pop_next(commas, string_copy(normal)));
+        backtick_lines_attach(noderef_copy(term), lines);  // before any test: ignored pieces use marks up too
+        DefinitionPiece piece;
+        if (!define_read_piece(std::move(term), piece)) continue;
+        if (!accept(report, piece.name, q)) return false;
+        define_store_piece(unit.defs, unit.wrapped, std::move(piece));
+    }
+    VORN_ASSERT(lines.empty());
+    return true;
+}
+
 Report program_define(RtString text) {
     Report result = report_init();
     Report check = report_init();
@@ -129,20 +171,7 @@ Report program_define(RtString text) {
     for (const auto& [name, entry] : builtin_registry())
         map_defs_get_or_insert(definitions, string_copy(name)) = builtin_stub(entry.arity);
 
-    LineSet lines = define_mark_lines(text);
-    text = source_normalize_space(std::move(text));
-    PositionList commas = text_find_top_level(string_copy(text), ",");
-
-    NodeRef main_term = parse_expression(operand_first(commas, string_copy(text)));
-    map_defs_get_or_insert(definitions, string_from_cstr(MAIN_NAME)) = main_term;
-    backtick_lines_attach(std::move(main_term), lines);
-
-    while (!list_is_empty(commas)) {
-        i64 q = list_front(commas)->value + 1;  // the piece's first byte
-        NodeRef term = parse_expression(operand_pop_next(commas, string_copy(text)));
-        backtick_lines_attach(noderef_copy(term), lines);
-        if (!define_piece(result, std::move(term), q)) return result;
-    }
-    VORN_ASSERT(lines.empty());
+    DefineUnit unit{definitions, wrapped_names(), RtString()};
+    define_unit(std::move(text), unit, result, define_program_name);
     return result;
 }

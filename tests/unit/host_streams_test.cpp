@@ -161,8 +161,11 @@ TEST_F(HostStreams, DescriptorsAndTemporaryFiles) {
     char name[260];
     EXPECT_EQ(as_pointer(call(builtin_tmpnam, {addr(name)})), name);
     EXPECT_GT(std::strlen(name), 0u);
+    EXPECT_EQ(std::strncmp(name, "/tmp/file", 9), 0);
+    EXPECT_NE(access(name, F_OK), 0);  // no file has the name
     NodeRef own = call(builtin_tmpnam, {num(0)});
     EXPECT_NE(as_pointer(own), nullptr);
+    EXPECT_STRNE(as_pointer(own), name);
     EXPECT_EQ(answer(builtin_tmpnam, {post("buffer")}), "Z");
 }
 

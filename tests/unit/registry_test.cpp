@@ -57,10 +57,3 @@ TEST(Registry, RefillsOnlyWhenEmpty) {
     EXPECT_EQ(registry_entry("plus").arity, 2);
 }
 
-TEST(Registry, PlaceholderAnswersZ) {
-    NodeRef app = node_app2(noderef_from_cstr("strcmp"), noderef_from_cstr("[a]"), noderef_from_cstr("[b]"));
-    Node* held = app.node;
-    NodeRef result = builtin_unbuilt(std::move(app));
-    EXPECT_EQ(string_to_std(node_text(result)), "Z");
-    EXPECT_NE(result.node, held);
-}

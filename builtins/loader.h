@@ -1,0 +1,26 @@
+// Run-time loading: builtins load and road take program text while a program
+// runs, run it through the front end's stages on a unit of its own, add the
+// surviving definitions to `definitions` and `wrapped_names`, and answer the
+// value of the text's main piece. load answers Z for a text it refuses; road
+// answers the error term of a report, which ends the evaluation around it.
+#pragma once
+
+#include "node.h"
+
+// The most load and road calls that may be in progress at once (each nested
+// one adds a machine run to the C stack); a call beyond answers Z at once.
+inline constexpr int LOADER_NESTING_LIMIT = 10000;
+
+// load a: the text of a (a byte string's payload, a data text's content, the
+// C string at an integer's address, the empty text for an array) loaded and
+// its main piece's value, returned unchanged. Z for any other argument, for
+// the address 0, beyond the nesting limit and for every text it refuses.
+// Releases app.
+NodeRef builtin_load(NodeRef app);
+
+// road a: as load, but a refused text answers the error term of a report
+// naming the fault ("match", "comma", "lower", "built", "roads", "alive",
+// "place", "arity", "funky", "local"), way holding the text shortened ("yes"
+// for "match"). Z only for an argument load answers Z before reading it.
+// Releases app.
+NodeRef builtin_road(NodeRef app);
