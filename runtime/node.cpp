@@ -21,25 +21,6 @@ static bool byte_is_digit(u8 c) { return c >= '0' && c <= '9'; }
 // Header
 // ---------------------------------------------------------------------------
 
-void node_set_arity(Node* n, i64 a) {
-    VORN_ASSERT(a <= ARITY_MAX);
-    VORN_ASSERT(a >= -ARITY_BIAS);
-    n->header = (n->header & ~ARITY_CODE_MASK) | (u64(a + ARITY_BIAS) << TAG_SHIFT);
-}
-
-void node_set_aux(Node* n, u64 v) {
-    VORN_ASSERT(v < AUX_LIMIT);
-    n->header = (n->header & ~AUX_MASK) | (v << AUX_SHIFT);
-}
-
-void node_set_redex_below(Node* n, bool on) {
-    n->header = on ? (n->header | REDEX_BELOW_BIT) : (n->header & ~REDEX_BELOW_BIT);
-}
-
-void node_set_data_tag(Node* n) {
-    n->header = (n->header & ~ARITY_CODE_MASK) | REDEX_BELOW_BIT;
-}
-
 // ---------------------------------------------------------------------------
 // Block pools
 // ---------------------------------------------------------------------------
@@ -57,27 +38,20 @@ static constexpr bool NODE_POOLS = true;
 // Pair records are carved from slabs of this many; a free record links to
 // the next through its left field. Slabs are never given back.
 static constexpr size_t PAIR_SLAB_RECORDS = 4096;
-static PairNode* pair_free_list = nullptr;
+PairNode* pair_free_list = nullptr;
 
-static void pair_slab_add() {
-    auto* slab = static_cast<PairNode*>(std::malloc(sizeof(PairNode) * PAIR_SLAB_RECORDS));
-    VORN_ASSERT(slab != nullptr);
-    for (size_t i = 0; i < PAIR_SLAB_RECORDS; ++i) {
-        slab[i].left = reinterpret_cast<Node*>(i + 1 < PAIR_SLAB_RECORDS ? &slab[i + 1] : pair_free_list);
-    }
-    pair_free_list = slab;
-}
-
-static PairNode* pair_block_new() {
+PairNode* pair_block_new_slow() {
     if (!NODE_POOLS) {
         auto* pair = static_cast<PairNode*>(std::malloc(sizeof(PairNode)));
         VORN_ASSERT(pair != nullptr);
         return pair;
     }
-    if (!pair_free_list) pair_slab_add();
-    PairNode* pair = pair_free_list;
-    pair_free_list = reinterpret_cast<PairNode*>(pair->left);
-    return pair;
+    auto* slab = static_cast<PairNode*>(std::malloc(sizeof(PairNode) * PAIR_SLAB_RECORDS));
+    VORN_ASSERT(slab != nullptr);
+    for (size_t i = 1; i + 1 < PAIR_SLAB_RECORDS; ++i) slab[i].left = reinterpret_cast<Node*>(&slab[i + 1]);
+    slab[PAIR_SLAB_RECORDS - 1].left = nullptr;
+    pair_free_list = &slab[1];  // the first record is the one handed out
+    return slab;
 }
 
 static void pair_block_free(Node* n) {
@@ -395,18 +369,6 @@ i64 leaf_byte_length(NodeRef t) { return leaf_node_byte_length(t.node); }
 // ---------------------------------------------------------------------------
 // Builders
 // ---------------------------------------------------------------------------
-
-NodeRef node_make_app(NodeRef g, NodeRef x) {
-    PairNode* pair = pair_block_new();
-    // The handles' references move into the links: the children's counts
-    // end where they were, as if each had gained one and lost one.
-    pair->left = g.node;
-    pair->right = x.node;
-    g.node = nullptr;
-    x.node = nullptr;
-    pair->head.header = 1;
-    return NodeRef(&pair->head);
-}
 
 NodeRef node_app(NodeRef g, NodeRef x) { return node_make_app(std::move(g), std::move(x)); }
 

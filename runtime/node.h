@@ -87,13 +87,22 @@ inline void node_release(Node* n) {
 
 // Stores arity a as its code (a + 52) in bits 56-61, keeping bits 62-63;
 // a > 11 and a < -52 are fatal assertions (a = -52 stores code 0).
-void node_set_arity(Node* n, i64 a);
+inline void node_set_arity(Node* n, i64 a) {
+    VORN_ASSERT(a <= ARITY_MAX);
+    VORN_ASSERT(a >= -ARITY_BIAS);
+    n->header = (n->header & ~ARITY_CODE_MASK) | (u64(a + ARITY_BIAS) << TAG_SHIFT);
+}
 // Stores v in bits 30-55; v >= 2^26 is a fatal assertion.
-void node_set_aux(Node* n, u64 v);
+inline void node_set_aux(Node* n, u64 v) {
+    VORN_ASSERT(v < AUX_LIMIT);
+    n->header = (n->header & ~AUX_MASK) | (v << AUX_SHIFT);
+}
 // Sets or clears redex_below (bit 62).
-void node_set_redex_below(Node* n, bool on);
+inline void node_set_redex_below(Node* n, bool on) {
+    n->header = on ? (n->header | REDEX_BELOW_BIT) : (n->header & ~REDEX_BELOW_BIT);
+}
 // Makes the tag TAG_DATA: arity code 0 with bit 62 set.
-void node_set_data_tag(Node* n);
+inline void node_set_data_tag(Node* n) { n->header = (n->header & ~ARITY_CODE_MASK) | REDEX_BELOW_BIT; }
 
 // ---------------------------------------------------------------------------
 // Leaves
@@ -222,9 +231,30 @@ i64 leaf_byte_length(NodeRef t);
 // Pair blocks come from slabs of PairNode records with a free list: a dead
 // pair's record is reused by the next pair made (in sanitizer builds every
 // pair is its own malloc'd block, so that the tools see each one).
+extern PairNode* pair_free_list;
+// A record when the free list is empty: a new slab, or a malloc'd block.
+PairNode* pair_block_new_slow();
+
+// A pair record, uninitialised.
+inline PairNode* pair_block_new() {
+    PairNode* pair = pair_free_list;
+    if (!pair) return pair_block_new_slow();
+    pair_free_list = reinterpret_cast<PairNode*>(pair->left);
+    return pair;
+}
 
 // (g x): the pair takes over both handles' references.
-NodeRef node_make_app(NodeRef g, NodeRef x);
+inline NodeRef node_make_app(NodeRef g, NodeRef x) {
+    PairNode* pair = pair_block_new();
+    // The handles' references move into the links: the children's counts
+    // end where they were, as if each had gained one and lost one.
+    pair->left = g.node;
+    pair->right = x.node;
+    g.node = nullptr;
+    x.node = nullptr;
+    pair->head.header = 1;
+    return NodeRef(&pair->head);
+}
 // (g x), through node_make_app.
 NodeRef node_app(NodeRef g, NodeRef x);
 // ((g a) b).

@@ -22,15 +22,6 @@ static i64 node_arity(const Node* n) {
     return is_data(n) ? 1 : i64(node_arity_code(n)) - ARITY_BIAS;
 }
 
-u64 node_free_mask(const Node* n) {
-    if (node_is_leaf(n)) {
-        u8 c = leaf_first(n);
-        if (byte_is_digit(c) || c == '[' || c == 0x0A || c == '`') return 0;  // aux is no mask there
-        return node_aux(n);
-    }
-    return is_data(n) ? 0 : node_aux(n);
-}
-
 // The number of leading binders ((\ v) rest) of a definition's body, capped
 // at ARITY_MAX.
 static i64 count_leading_binders(const Node* body) {
@@ -174,6 +165,9 @@ static void tag_pair(Node* t) {
 // An untagged pair needs a visit; untagged leaves are tagged on the spot.
 static bool pair_needs_tag(Node* n) { return !node_is_leaf(n) && node_tag(n) == 0; }
 
+// The pairs waiting for their children while a term is tagged.
+static WorkStack<Node*> tag_waiting;
+
 void node_compute_tag(Node* n) {
     VORN_ASSERT(n != nullptr);
     if (node_tag(n) != 0) return;
@@ -185,7 +179,7 @@ void node_compute_tag(Node* n) {
     // its children is being tagged, and is looked at again afterwards. The
     // stack is kept from one call to the next (it is empty between them:
     // tagging never calls back into itself).
-    static WorkStack<Node*> waiting;
+    WorkStack<Node*>& waiting = tag_waiting;
     for (;;) {
         Node* left = pair_left(n);
         Node* right = pair_right(n);

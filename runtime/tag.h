@@ -42,4 +42,11 @@ bool node_head_in_fixed_set(Node* n);
 
 // The free-variable mask of a tagged node (bit i for the letter 'a' + i): 0
 // for digit, '[', vector and line-mark leaves and for data pairs, else aux.
-u64 node_free_mask(const Node* n);
+inline u64 node_free_mask(const Node* n) {
+    if (node_is_leaf(n)) {
+        u8 c = leaf_bytes(n)[0];
+        if ((c >= '0' && c <= '9') || c == '[' || c == 0x0A || c == '`') return 0;  // aux is no mask there
+        return node_aux(n);
+    }
+    return node_tag(n) == TAG_DATA ? 0 : node_aux(n);
+}
