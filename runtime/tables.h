@@ -97,36 +97,20 @@ public:
         changed();
         return Base::operator[](std::move(key));
     }
-    template <class... A>
-    auto insert(A&&... a) {
-        changed();
-        return Base::insert(std::forward<A>(a)...);
+// Each call that adds or removes entries passes through as it is, counted.
+#define DEFS_MAP_COUNTED(method)                            \
+    template <class... A>                                   \
+    auto method(A&&... a) {                                 \
+        changed();                                          \
+        return Base::method(std::forward<A>(a)...);         \
     }
-    template <class... A>
-    auto emplace(A&&... a) {
-        changed();
-        return Base::emplace(std::forward<A>(a)...);
-    }
-    template <class... A>
-    auto try_emplace(A&&... a) {
-        changed();
-        return Base::try_emplace(std::forward<A>(a)...);
-    }
-    template <class... A>
-    auto insert_or_assign(A&&... a) {
-        changed();
-        return Base::insert_or_assign(std::forward<A>(a)...);
-    }
-    template <class... A>
-    auto erase(A&&... a) {
-        changed();
-        return Base::erase(std::forward<A>(a)...);
-    }
-    template <class... A>
-    auto extract(A&&... a) {
-        changed();
-        return Base::extract(std::forward<A>(a)...);
-    }
+    DEFS_MAP_COUNTED(insert)
+    DEFS_MAP_COUNTED(emplace)
+    DEFS_MAP_COUNTED(try_emplace)
+    DEFS_MAP_COUNTED(insert_or_assign)
+    DEFS_MAP_COUNTED(erase)
+    DEFS_MAP_COUNTED(extract)
+#undef DEFS_MAP_COUNTED
     void clear() {
         changed();
         Base::clear();
