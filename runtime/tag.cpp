@@ -168,9 +168,7 @@ static bool pair_needs_tag(Node* n) { return !node_is_leaf(n) && node_tag(n) == 
 // The pairs waiting for their children while a term is tagged.
 static WorkStack<Node*> tag_waiting;
 
-void node_compute_tag(Node* n) {
-    VORN_ASSERT(n != nullptr);
-    if (node_tag(n) != 0) return;
+void node_compute_tag_untagged(Node* n) {
     if (node_is_leaf(n)) {
         tag_leaf(n);
         return;

@@ -32,10 +32,15 @@ bool term_is_closed(NodeRef t);
 void term_require_closed(NodeRef t);
 
 // The same queries on a borrowed node (no reference is taken or dropped).
-// node_compute_tag is term_compute_tag, node_tagged_arity term_arity,
+// node_compute_tag is term_compute_tag (node_compute_tag_untagged its part
+// for a node whose tag is still 0), node_tagged_arity term_arity,
 // node_is_value term_is_value, node_head_in_fixed_set
 // term_head_in_fixed_set.
-void node_compute_tag(Node* n);
+void node_compute_tag_untagged(Node* n);
+inline void node_compute_tag(Node* n) {
+    VORN_ASSERT(n != nullptr);
+    if (node_tag(n) == 0) node_compute_tag_untagged(n);
+}
 i64 node_tagged_arity(Node* n);
 bool node_is_value(Node* n);
 bool node_head_in_fixed_set(Node* n);
