@@ -66,10 +66,10 @@ template <class K, class Less>
 using OrderedMultiSet = std::multiset<K, Less>;  // equal keys in insertion order
 
 // Global name -> term; a new entry holds a new empty leaf. Every call that
-// can add or remove entries (insertion, erasure, emptying, assignment, swap)
-// bumps the program-wide count defs_shape_generation(), so that a cache of
-// where names stand knows when to look them up again. Changing an entry's
-// term in place does not count: such a cache reads the term anew.
+// can add or remove entries (insertion, erasure, emptying, assignment, swap,
+// merge) bumps the program-wide count defs_shape_generation(), so that a
+// cache of where names stand knows when to look them up again. Changing an
+// entry's term in place does not count: such a cache reads the term anew.
 class DefsMap : public OrderedMap<RtString, NodeRef, RtStringLess> {
     using Base = OrderedMap<RtString, NodeRef, RtStringLess>;
 
@@ -106,10 +106,12 @@ public:
     }
     DEFS_MAP_COUNTED(insert)
     DEFS_MAP_COUNTED(emplace)
+    DEFS_MAP_COUNTED(emplace_hint)
     DEFS_MAP_COUNTED(try_emplace)
     DEFS_MAP_COUNTED(insert_or_assign)
     DEFS_MAP_COUNTED(erase)
     DEFS_MAP_COUNTED(extract)
+    DEFS_MAP_COUNTED(merge)
 #undef DEFS_MAP_COUNTED
     void clear() {
         changed();
