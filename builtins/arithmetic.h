@@ -1,7 +1,7 @@
 // Arithmetic builtins: the coercion frame that plus, dash, mult, over, cent
 // and powa share (classify both arguments, give the builtin its own kind
 // pairs, compute numbers of one kind in that kind, bring mixed numbers to a
-// numb or a real, answer Z for the rest) and builtin plus on top of it.
+// numb or a real, answer Z for the rest) and the six builtins on top of it.
 #pragma once
 
 #include "node.h"
@@ -49,3 +49,28 @@ bool arith_small_integer(const Node* t, i64* out);
 // crays joined (Z past 67,108,863 elements), and texts joined in argument
 // order when a post or zits takes part (a post when either is a post).
 NodeRef builtin_plus(NodeRef app);
+
+// dash: numbers subtracted in their common kind; a post, zits or cray minus a
+// hint n drops |n| bytes or slots (Z past its length, or for a zits whose
+// kept bytes do not balance); two zits make their data pair.
+NodeRef builtin_dash(NodeRef app);
+
+// mult: numbers multiplied in their common kind; a post, zits or cray with a
+// hint n, in either order, repeated n times (Z for n < 0, past 2^34 bytes or
+// past 67,108,863 slots, and when memory runs out).
+NodeRef builtin_mult(NodeRef app);
+
+// over: the floor quotient of two hints (Z for a zero divisor), a real
+// quotient for every other mix of numbers, Z for two numbs; a cray first
+// gets b as its new last element (Z when full).
+NodeRef builtin_over(NodeRef app);
+
+// cent: remainders of hints and numbs, never negative (Z for a zero
+// divisor), fmod for reals; a cray second gets a as its new first element
+// (Z when full).
+NodeRef builtin_cent(NodeRef app);
+
+// powa: exact hint powers, exact numb powers of a hint exponent, pow for
+// every other mix of numbers, Z for two numbs; a cray first gets b as its new
+// last element. Z for a power past 2^37 bits and when memory runs out.
+NodeRef builtin_powa(NodeRef app);

@@ -13,16 +13,11 @@
 #include "report.h"
 #include "run.h"
 #include "s.h"
+#include "socket_host.h"
 #include "source.h"
 #include "status.h"
 
 namespace {
-
-// Starts the socket layer. The host's sockets need no start-up, so this
-// answers 0; a non-zero answer would be the start-up's error code.
-int socket_library_start() {
-    return 0;
-}
 
 // The usage banner: the art lines drawn for "usage" and a say line, with no
 // colour and no reset sequence.

@@ -2,10 +2,18 @@
 // a builtin is brought in by replacing builtin_unbuilt in its row.
 #include "registry.h"
 
+#include "access.h"
 #include "arithmetic.h"
+#include "bitlists.h"
+#include "blocks.h"
 #include "comparisons.h"
+#include "convert.h"
+#include "ends.h"
 #include "host.h"
+#include "identity.h"
 #include "memory.h"
+#include "sockets.h"
+#include "views.h"
 
 NodeRef builtin_unbuilt(NodeRef app) {
     noderef_release(app);
@@ -15,7 +23,7 @@ NodeRef builtin_unbuilt(NodeRef app) {
 const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     // Arity 0.
     // language primitives
-    {"cray", 0, builtin_unbuilt},
+    {"cray", 0, builtin_cray},
     // host library
     {"abort", 0, builtin_abort},
     {"dirent", 0, builtin_unbuilt},
@@ -44,31 +52,31 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"time_t", 0, builtin_unbuilt},
     {"tmpfile", 0, builtin_tmpfile},
     // sockets
-    {"addrinfo", 0, builtin_unbuilt},
-    {"af_unspec", 0, builtin_unbuilt},
-    {"ai_passive", 0, builtin_unbuilt},
-    {"sock_stream", 0, builtin_unbuilt},  // shares ai_passive
+    {"addrinfo", 0, builtin_addrinfo},
+    {"af_unspec", 0, builtin_af_unspec},
+    {"ai_passive", 0, builtin_ai_passive},
+    {"sock_stream", 0, builtin_ai_passive},  // shares ai_passive
     // Arity 1.
     // language primitives
-    {"bond", 1, builtin_unbuilt},
-    {"buck", 1, builtin_unbuilt},
-    {"cape", 1, builtin_unbuilt},
-    {"init", 1, builtin_unbuilt},
-    {"leaf", 1, builtin_unbuilt},
-    {"leak", 1, builtin_unbuilt},
-    {"left", 1, builtin_unbuilt},
-    {"lisp", 1, builtin_unbuilt},
-    {"lits", 1, builtin_unbuilt},
+    {"bond", 1, builtin_bond},
+    {"buck", 1, builtin_buck},
+    {"cape", 1, builtin_cape},
+    {"init", 1, builtin_init},
+    {"leaf", 1, builtin_leaf},
+    {"leak", 1, builtin_leak},
+    {"left", 1, builtin_left},
+    {"lisp", 1, builtin_lisp},
+    {"lits", 1, builtin_lits},
     {"load", 1, builtin_unbuilt},
-    {"lots", 1, builtin_unbuilt},
-    {"rank", 1, builtin_unbuilt},
-    {"real", 1, builtin_unbuilt},
-    {"rght", 1, builtin_unbuilt},
+    {"lots", 1, builtin_lots},
+    {"rank", 1, builtin_rank},
+    {"real", 1, builtin_real},
+    {"rght", 1, builtin_rght},
     {"road", 1, builtin_unbuilt},
-    {"tern", 1, builtin_unbuilt},
-    {"type", 1, builtin_unbuilt},
-    {"wave", 1, builtin_unbuilt},
-    {"zits", 1, builtin_unbuilt},
+    {"tern", 1, builtin_tern},
+    {"type", 1, builtin_type},
+    {"wave", 1, builtin_wave},
+    {"zits", 1, builtin_zits},
     // memory accessors
     {"refh", 1, builtin_refh},
     {"refi", 1, builtin_refi},
@@ -102,7 +110,7 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"fgetc", 1, builtin_fgetc},
     {"fileno", 1, builtin_fileno},
     {"floor", 1, builtin_unbuilt},
-    {"free", 1, builtin_unbuilt},
+    {"free", 1, builtin_free},
     {"ftell", 1, builtin_unbuilt},
     {"getc", 1, builtin_getc},
     {"getenv", 1, builtin_getenv},
@@ -121,7 +129,7 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"labs", 1, builtin_unbuilt},
     {"localtime", 1, builtin_unbuilt},
     {"log", 1, builtin_unbuilt},
-    {"malloc", 1, builtin_unbuilt},
+    {"malloc", 1, builtin_malloc},
     {"mktime", 1, builtin_unbuilt},
     {"opendir", 1, builtin_unbuilt},
     {"perror", 1, builtin_perror},
@@ -147,54 +155,54 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"tolower", 1, builtin_unbuilt},
     {"toupper", 1, builtin_unbuilt},
     // sockets
-    {"closesocket", 1, builtin_unbuilt},
-    {"freeaddrinfo", 1, builtin_unbuilt},
-    {"gai_strerror", 1, builtin_unbuilt},
-    {"htonl", 1, builtin_unbuilt},
-    {"htons", 1, builtin_unbuilt},
-    {"ntohl", 1, builtin_unbuilt},
-    {"ntohs", 1, builtin_unbuilt},
+    {"closesocket", 1, builtin_closesocket},
+    {"freeaddrinfo", 1, builtin_freeaddrinfo},
+    {"gai_strerror", 1, builtin_gai_strerror},
+    {"htonl", 1, builtin_htonl},
+    {"htons", 1, builtin_htons},
+    {"ntohl", 1, builtin_ntohl},
+    {"ntohs", 1, builtin_ntohs},
     // Arity 2.
     // language primitives
-    {"cent", 2, builtin_unbuilt},
+    {"cent", 2, builtin_cent},
     {"cmpr", 2, builtin_cmpr},
-    {"copy", 2, builtin_unbuilt},
-    {"dash", 2, builtin_unbuilt},
+    {"copy", 2, builtin_copy},
+    {"dash", 2, builtin_dash},
     {"diff", 2, builtin_diff},
     {"gteq", 2, builtin_gteq},
     {"less", 2, builtin_less},
-    {"look", 2, builtin_unbuilt},
-    {"mult", 2, builtin_unbuilt},
-    {"over", 2, builtin_unbuilt},
+    {"look", 2, builtin_look},
+    {"mult", 2, builtin_mult},
+    {"over", 2, builtin_over},
     {"plus", 2, builtin_plus},
-    {"post", 2, builtin_unbuilt},
-    {"powa", 2, builtin_unbuilt},
+    {"post", 2, builtin_post},
+    {"powa", 2, builtin_powa},
     {"raws", 2, builtin_raws},
     {"same", 2, builtin_same},
     // memory accessors
-    {"rech", 2, builtin_unbuilt},
-    {"reci", 2, builtin_unbuilt},
-    {"recj", 2, builtin_unbuilt},
-    {"reck", 2, builtin_unbuilt},
-    {"redh", 2, builtin_unbuilt},
-    {"redi", 2, builtin_unbuilt},
-    {"redj", 2, builtin_unbuilt},
-    {"redk", 2, builtin_unbuilt},
+    {"rech", 2, builtin_rech},
+    {"reci", 2, builtin_reci},
+    {"recj", 2, builtin_recj},
+    {"reck", 2, builtin_reck},
+    {"redh", 2, builtin_redh},
+    {"redi", 2, builtin_redi},
+    {"redj", 2, builtin_redj},
+    {"redk", 2, builtin_redk},
     {"refl", 2, builtin_refl},
     {"refm", 2, builtin_refm},
     {"refn", 2, builtin_refn},
     {"refo", 2, builtin_refo},
-    {"relh", 2, builtin_unbuilt},
-    {"reli", 2, builtin_unbuilt},
-    {"relj", 2, builtin_unbuilt},
-    {"relk", 2, builtin_unbuilt},
-    {"remh", 2, builtin_unbuilt},
-    {"remi", 2, builtin_unbuilt},
-    {"remj", 2, builtin_unbuilt},
-    {"remk", 2, builtin_unbuilt},
+    {"relh", 2, builtin_relh},
+    {"reli", 2, builtin_reli},
+    {"relj", 2, builtin_relj},
+    {"relk", 2, builtin_relk},
+    {"remh", 2, builtin_remh},
+    {"remi", 2, builtin_remi},
+    {"remj", 2, builtin_remj},
+    {"remk", 2, builtin_remk},
     // host library
-    {"bzero", 2, builtin_unbuilt},
-    {"calloc", 2, builtin_unbuilt},
+    {"bzero", 2, builtin_bzero},
+    {"calloc", 2, builtin_calloc},
     {"difftime", 2, builtin_unbuilt},
     {"fdopen", 2, builtin_fdopen},
     {"fgetpos", 2, builtin_unbuilt},
@@ -210,7 +218,7 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"nextafter", 2, builtin_unbuilt},
     {"pow", 2, builtin_unbuilt},
     {"putc", 2, builtin_putc},
-    {"realloc", 2, builtin_unbuilt},
+    {"realloc", 2, builtin_realloc},
     {"rename", 2, builtin_rename},
     {"setbuf", 2, builtin_setbuf},
     {"strcasecmp", 2, builtin_strcasecmp},
@@ -227,39 +235,39 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"strtok", 2, builtin_unbuilt},
     {"ungetc", 2, builtin_ungetc},
     // sockets
-    {"fd_set", 2, builtin_unbuilt},
-    {"gethostname", 2, builtin_unbuilt},
-    {"listen", 2, builtin_unbuilt},
-    {"shutdown", 2, builtin_unbuilt},
+    {"fd_set", 2, builtin_fd_set},
+    {"gethostname", 2, builtin_gethostname},
+    {"listen", 2, builtin_listen},
+    {"shutdown", 2, builtin_shutdown},
     // Arity 3.
     // language primitives
-    {"cork", 3, builtin_unbuilt},
-    {"trim", 3, builtin_unbuilt},
+    {"cork", 3, builtin_cork},
+    {"trim", 3, builtin_trim},
     // memory accessors
-    {"recl", 3, builtin_unbuilt},
-    {"recm", 3, builtin_unbuilt},
-    {"recn", 3, builtin_unbuilt},
-    {"reco", 3, builtin_unbuilt},
-    {"redl", 3, builtin_unbuilt},
-    {"redm", 3, builtin_unbuilt},
-    {"redn", 3, builtin_unbuilt},
-    {"redo", 3, builtin_unbuilt},
-    {"rell", 3, builtin_unbuilt},
-    {"relm", 3, builtin_unbuilt},
-    {"reln", 3, builtin_unbuilt},
-    {"relo", 3, builtin_unbuilt},
-    {"reml", 3, builtin_unbuilt},
-    {"remm", 3, builtin_unbuilt},
-    {"remn", 3, builtin_unbuilt},
-    {"remo", 3, builtin_unbuilt},
+    {"recl", 3, builtin_recl},
+    {"recm", 3, builtin_recm},
+    {"recn", 3, builtin_recn},
+    {"reco", 3, builtin_reco},
+    {"redl", 3, builtin_redl},
+    {"redm", 3, builtin_redm},
+    {"redn", 3, builtin_redn},
+    {"redo", 3, builtin_redo},
+    {"rell", 3, builtin_rell},
+    {"relm", 3, builtin_relm},
+    {"reln", 3, builtin_reln},
+    {"relo", 3, builtin_relo},
+    {"reml", 3, builtin_reml},
+    {"remm", 3, builtin_remm},
+    {"remn", 3, builtin_remn},
+    {"remo", 3, builtin_remo},
     // host library
     {"fgets", 3, builtin_fgets},
     {"fseek", 3, builtin_unbuilt},
-    {"memchr", 3, builtin_unbuilt},
-    {"memcmp", 3, builtin_unbuilt},
-    {"memcpy", 3, builtin_unbuilt},
-    {"memmove", 3, builtin_unbuilt},  // shares memcpy
-    {"memset", 3, builtin_unbuilt},
+    {"memchr", 3, builtin_memchr},
+    {"memcmp", 3, builtin_memcmp},
+    {"memcpy", 3, builtin_memcpy},
+    {"memmove", 3, builtin_memcpy},  // shares memcpy
+    {"memset", 3, builtin_memset},
     {"read", 3, builtin_unbuilt},
     {"strncasecmp", 3, builtin_strncasecmp},
     {"strncat", 3, builtin_unbuilt},
@@ -270,32 +278,32 @@ const BuiltinSpec BUILTIN_SPECS[BUILTIN_COUNT] = {
     {"strtoul", 3, builtin_unbuilt},
     {"write", 3, builtin_unbuilt},
     // sockets
-    {"accept", 3, builtin_unbuilt},
-    {"bind", 3, builtin_unbuilt},
-    {"connect", 3, builtin_unbuilt},
-    {"getpeername", 3, builtin_unbuilt},
-    {"inet_pton", 3, builtin_unbuilt},
-    {"socket", 3, builtin_unbuilt},
+    {"accept", 3, builtin_accept},
+    {"bind", 3, builtin_bind},
+    {"connect", 3, builtin_connect},
+    {"getpeername", 3, builtin_getpeername},
+    {"inet_pton", 3, builtin_inet_pton},
+    {"socket", 3, builtin_socket},
     // Arity 4.
     // host library
     {"fread", 4, builtin_unbuilt},
     {"fwrite", 4, builtin_unbuilt},
     {"strftime", 4, builtin_unbuilt},
     // sockets
-    {"getaddrinfo", 4, builtin_unbuilt},
-    {"inet_ntop", 4, builtin_unbuilt},
-    {"recv", 4, builtin_unbuilt},
-    {"send", 4, builtin_unbuilt},
+    {"getaddrinfo", 4, builtin_getaddrinfo},
+    {"inet_ntop", 4, builtin_inet_ntop},
+    {"recv", 4, builtin_recv},
+    {"send", 4, builtin_send},
     // Arity 5.
     // sockets
-    {"setsockopt", 5, builtin_unbuilt},
+    {"setsockopt", 5, builtin_setsockopt},
     // Arity 6.
     // sockets
-    {"recvfrom", 6, builtin_unbuilt},
-    {"sendto", 6, builtin_unbuilt},
+    {"recvfrom", 6, builtin_recvfrom},
+    {"sendto", 6, builtin_sendto},
     // Arity 7.
     // sockets
-    {"getnameinfo", 7, builtin_unbuilt},
+    {"getnameinfo", 7, builtin_getnameinfo},
 };
 
 BuiltinTable& builtin_registry() {
