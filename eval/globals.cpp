@@ -41,7 +41,7 @@ NodeRef pop_built(std::vector<NodeRef>& built) {
 // is one step, where tagging the finished body later would walk it again.
 NodeRef tagged_app(NodeRef g, NodeRef x) {
     NodeRef pair = node_make_app(std::move(g), std::move(x));
-    term_compute_tag(pair);
+    node_compute_tag(pair.node);
     return pair;
 }
 
@@ -55,7 +55,7 @@ NodeRef instantiate(NodeRef body, const u8* letters, Node* const* args, int k, I
         value_of[letters[i] - 'a'] = args[i];
         active |= uint32_t(1) << (letters[i] - 'a');
     }
-    term_compute_tag(body);  // tags every node below as well
+    node_compute_tag(body.node);  // tags every node below as well
     if ((node_free_mask(body.node) & active) == 0) return body;
 
     std::vector<InstanceScratch::Task>& tasks = scratch.tasks;
@@ -68,7 +68,7 @@ NodeRef instantiate(NodeRef body, const u8* letters, Node* const* args, int k, I
         const Node* n = task.node;
         switch (task.op) {
         case VISIT: {
-            if (node_tag(n) == 0) term_compute_tag(noderef_wrap(const_cast<Node*>(n)));
+            if (node_tag(n) == 0) node_compute_tag(const_cast<Node*>(n));
             uint32_t here = uint32_t(node_free_mask(n)) & task.letters;
             if (here == 0) {
                 built.push_back(noderef_wrap(const_cast<Node*>(n)));
@@ -141,7 +141,7 @@ Contractum global_name_contract(const Node* head, DefsMap::iterator entry, Node*
 
     if (k > 0) return {instantiate(std::move(d), letters, args, k, work.scratch), false};
     if (node_is_leaf(d.node) && leaf_bytes(d.node)[0] == ')') return {marked_name(")", name), true};
-    if (term_is_value(d)) return {std::move(d), false};
+    if (node_is_value(d.node)) return {std::move(d), false};
     if (name_is_wrapped(name)) return {std::move(d), false};  // computed again at every use
 
     entry->second = noderef_from_cstr(")");  // pending until the cache head stores the value

@@ -83,14 +83,16 @@ struct MachineContext {
 // ---------------------------------------------------------------------------
 
 // The tag of t, computed first when it is still 0 (a line-mark leaf keeps 0).
-unsigned tag_of(const NodeRef& t) {
-    unsigned tag = node_tag(t.node);
+unsigned tag_of(Node* n) {
+    unsigned tag = node_tag(n);
     if (tag == 0) {
-        term_compute_tag(t);
-        tag = node_tag(t.node);
+        node_compute_tag(n);
+        tag = node_tag(n);
     }
     return tag;
 }
+
+unsigned tag_of(const NodeRef& t) { return tag_of(t.node); }
 
 i64 tag_arity(unsigned tag) {
     return tag == TAG_DATA ? 1 : i64(tag & 0x3F) - ARITY_BIAS;
@@ -193,8 +195,8 @@ bool t_reverses_application(MachineContext& context) {
 // must not be built in its place.
 bool open_at_check_time(const NodeRef& v, const NodeRef& x) {
     if (!marks_check_time()) return false;
-    tag_of(v);
-    tag_of(x);
+    tag_of(v.node);
+    tag_of(x.node);
     return (node_free_mask(v.node) | node_free_mask(x.node)) != 0;
 }
 
@@ -320,7 +322,7 @@ Contractum contract_builtin(const BuiltinEntry& entry, const NodeRef& focus) {
 Contractum contract_strict_let(MachineContext& context, NodeRef& cont, const ArgList& args) {
     VORN_ASSERT(args.count() == 3);
     u8 x = lead_byte(args.raw(0));
-    if (term_is_value(args.get(1)))
+    if (node_is_value(args.raw(1)))
         return Contractum{instantiate(args.get(2), &x, args.items() + 1, 1, context.globals.scratch), false};
     push_let(context, cont, args.get(0), args.get(2));
     return Contractum{args.get(1), false};
@@ -432,7 +434,7 @@ bool unfold_constant_head(MachineContext& context, NodeRef& focus) {
     if (named.definition == definitions_instance().end()) return false;
     const NodeRef& d = named.definition->second;
     if (lead_byte(d.node) == ')' || node_binder_kind(d.node) == 'u') return false;  // pending, or not a constant now
-    if (!term_is_value(d)) return false;  // computed on first use
+    if (!node_is_value(d.node)) return false;  // computed on first use
     if (!t_reverses_application(context)) return false;
     // At check time an open argument ends the evaluation when its frame is
     // popped through T, which the spine built here would never do.
@@ -456,29 +458,29 @@ void step_parts(MachineContext& context, NodeRef& cont, NodeRef& focus) {
         return;
     }
     if (a == 0) {
-        if (term_head_in_fixed_set(focus) || !tag_has_redex_below(tag)) {
+        if (node_head_in_fixed_set(focus.node) || !tag_has_redex_below(tag)) {
             contract_parts(context, cont, focus);
             return;
         }
         if (node_binder_kind(focus.node) == 'i') {
-            if (term_is_value(node_right(node_left(focus))))
+            if (node_is_value(pair_right(pair_left(focus.node))))
                 contract_parts(context, cont, focus);
             else
                 push_let_frame(context, cont, focus);
             return;
         }
-        unsigned left = tag_of(node_left(focus));
+        unsigned left = tag_of(pair_left(focus.node));
         if (left == TAG_DATA || !tag_has_redex_below(left))
             push_argument_frame(context, cont, focus);
         else
             push_function_frame(context, cont, focus);
         return;
     }
-    if (term_head_in_fixed_set(focus) && take_pending_arguments(cont, focus, a)) {
+    if (node_head_in_fixed_set(focus.node) && take_pending_arguments(cont, focus, a)) {
         contract_parts(context, cont, focus);
         return;
     }
-    if (term_is_value(node_left(focus)))
+    if (node_is_value(pair_left(focus.node)))
         push_argument_frame(context, cont, focus);
     else
         push_function_frame(context, cont, focus);

@@ -41,14 +41,27 @@ Report report_cycle(const NodeRef& mark) {
     return report;
 }
 
-Report report_range(const NodeRef& v) {
-    RtString printed = term_to_text(v);
+// The bracket-keeping abbreviation copies each byte it takes and stops when
+// what it copied and the closers it owes reach ABBREV_WIDTH, so it looks at
+// no more than this many bytes of its text: a huge value is abbreviated
+// from its head, not from a copy of it.
+constexpr i64 ABBREV_READ_LIMIT = ABBREV_WIDTH + 1;
+
+}  // namespace
+
+Report run_report_range(const NodeRef& v) {
+    static const char SAY_PREFIX[] = "The program must return an integer. Instead we encountered:\n";
+    constexpr i64 prefix_length = i64(sizeof SAY_PREFIX) - 1;
     Report report = report_init();
-    report.say = string_prepend_cstr("The program must return an integer. Instead we encountered:\n", printed);
+    report.say = term_to_text_after(SAY_PREFIX, v.node);
     report.kind = string_from_cstr("range");
-    report.tip = text_abbreviate_balanced(std::move(printed));
+    i64 printed_length = string_length(report.say) - prefix_length;
+    report.tip = text_abbreviate_balanced(
+        string_substring(report.say, prefix_length, std::min(printed_length, ABBREV_READ_LIMIT)));
     return report;
 }
+
+namespace {
 
 // The report of the program's value; an integer value replaces the main
 // expression.
@@ -59,13 +72,13 @@ Report run_classify(const NodeRef& v) {
         // A raised report reading back as "check" would pass for success.
         if (!string_equal_cstr(raised.kind, "check")) return raised;
         report_release(raised);
-        return report_range(v);
+        return run_report_range(v);
     }
     if (value_is_integer_result(v)) {
         main_entry()->second = v;
         return report_init();
     }
-    return report_range(v);
+    return run_report_range(v);
 }
 
 }  // namespace

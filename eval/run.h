@@ -17,3 +17,9 @@ Report run_main(u64 args_address);
 // A new handle to the term stored under the main expression's empty name;
 // a missing entry is a fatal assertion.
 NodeRef run_result();
+
+// The "range" report of value v: say is "The program must return an
+// integer. Instead we encountered:" and a newline before v's printed form,
+// tip that form abbreviated (text_abbreviate_balanced). Linear in the
+// printed text, which is made once.
+Report run_report_range(const NodeRef& v);

@@ -1,6 +1,8 @@
 // The error banner and the visible form of report fields.
 #include "banner.h"
 
+#include <cstring>
+
 #include "glyph.h"
 
 namespace {
@@ -29,48 +31,45 @@ const char* banner_class_opening(int glyph_class) {
     }
 }
 
-// The glyphs of bytes [start, end) of text as one new string.
-RtString banner_glyph_run(const u8* bytes, i64 start, i64 end) {
-    RtString run = string_with_length(end - start);
-    u8* out = string_writable_bytes(run);
-    for (i64 i = start; i < end; ++i) out[i - start] = banner_glyph(bytes[i]);
-    return run;
-}
+// Writes the bytes of a banner into a buffer that is measured first: with
+// no buffer (at null) a writer only counts, so that one pass sizes the
+// result and a second fills it, and a huge field costs its own bytes once.
+struct BannerWriter {
+    u8* at = nullptr;
+    i64 length = 0;
 
-}  // namespace
+    void put(const u8* bytes, i64 n) {
+        if (at) std::memcpy(at + length, bytes, size_t(n));
+        length += n;
+    }
+    void put(const char* text) { put(reinterpret_cast<const u8*>(text), i64(std::strlen(text))); }
+    void put(const RtString& text) { put(string_bytes(text), string_length(text)); }
+};
 
-RtString banner_art(const RtString& kind) {
-    Rope rope = nullptr;
-    rope = rope_append(rope, string_from_cstr("                        /\\\n\\/\\oh ["));
-    rope = rope_append(rope, string_copy(kind));
-    rope = rope_append(rope, string_from_cstr("]     /\\   /  \\\n"
-                                              "/\\uck_________/\\_/  \\_/    \\_\n"));
-    return rope_flatten(rope);
-}
-
-RtString report_render_visible(RtString text) {
-    Rope rope = rope_append(nullptr, string_make_empty());
-    const u8* bytes = string_bytes(text);
-    i64 n = string_length(text);
+// The visible form of n bytes (see report_render_visible).
+void banner_put_visible(const u8* bytes, i64 n, BannerWriter& out) {
     int current = GLYPH_PLAIN;
-    i64 i = 0;
-    while (i < n) {
+    for (i64 i = 0; i < n; ++i) {
         int glyph_class = banner_glyph_class(bytes[i]);
-        i64 end = i + 1;
-        while (end < n && banner_glyph_class(bytes[end]) == glyph_class) ++end;
         if (glyph_class != current) {
-            rope = rope_append(rope, string_from_cstr(banner_class_opening(glyph_class)));
+            out.put(banner_class_opening(glyph_class));
             current = glyph_class;
         }
-        rope = rope_append(rope, banner_glyph_run(bytes, i, end));
-        i = end;
+        u8 glyph = banner_glyph(bytes[i]);
+        out.put(&glyph, 1);
     }
-    if (current != GLYPH_PLAIN) rope = rope_append(rope, string_from_cstr(ANSI_RESET));
-    return rope_flatten(rope);
+    if (current != GLYPH_PLAIN) out.put(ANSI_RESET);
 }
 
-RtString report_format_banner(Report report) {
-    Rope rope = rope_append(nullptr, banner_art(report.kind));
+void banner_put_art(const RtString& kind, BannerWriter& out) {
+    out.put("                        /\\\n\\/\\oh [");
+    out.put(kind);
+    out.put("]     /\\   /  \\\n"
+            "/\\uck_________/\\_/  \\_/    \\_\n");
+}
+
+void banner_put_report(const Report& report, BannerWriter& out) {
+    banner_put_art(report.kind, out);
     struct Line {
         const char* label;
         const RtString* field;
@@ -82,10 +81,37 @@ RtString report_format_banner(Report report) {
     };
     for (const Line& line : lines) {
         if (string_length(*line.field) == 0) continue;
-        rope = rope_append(rope, string_from_cstr(line.label));
-        rope = rope_append(rope, report_render_visible(string_copy(*line.field)));
-        rope = rope_append(rope, string_from_char('\n'));
+        out.put(line.label);
+        banner_put_visible(string_bytes(*line.field), string_length(*line.field), out);
+        out.put("\n");
     }
+}
+
+// The text that put writes, made in two passes.
+template <class Put>
+RtString banner_measured_text(const Put& put) {
+    BannerWriter measure;
+    put(measure);
+    RtString text = string_with_length(measure.length);
+    BannerWriter fill{string_writable_bytes(text), 0};
+    put(fill);
+    VORN_ASSERT(fill.length == measure.length);
+    return text;
+}
+
+}  // namespace
+
+RtString banner_art(const RtString& kind) {
+    return banner_measured_text([&](BannerWriter& out) { banner_put_art(kind, out); });
+}
+
+RtString report_render_visible(RtString text) {
+    return banner_measured_text(
+        [&](BannerWriter& out) { banner_put_visible(string_bytes(text), string_length(text), out); });
+}
+
+RtString report_format_banner(Report report) {
+    RtString banner = banner_measured_text([&](BannerWriter& out) { banner_put_report(report, out); });
     report_release(report);
-    return rope_flatten(rope);
+    return banner;
 }

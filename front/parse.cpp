@@ -2,9 +2,76 @@
 // of one text, then operator runs, adjacency and atoms.
 #include "parse.h"
 
+#include <unordered_map>
+
 #include "glyph.h"
 
 namespace {
+
+// Nested brackets never nest calls. Where the parser meets a window that a
+// bracket encloses (a group, a call argument, a wing list) it leaves a new
+// empty leaf in the term and notes the window; the call that began noting
+// then walks the finished term and puts in each noted leaf's place the term
+// of its window, made the same way. So the C stack holds one bracket level
+// at a time, and every node is walked once. The pairs patched are the
+// parser's own new ones, shared with nothing yet.
+enum class Deferred { EXPRESSION, BRACE_LIST };
+struct DeferredWindow {
+    TextSpan text;
+    Deferred kind;
+};
+using DeferredWindows = std::unordered_map<const Node*, DeferredWindow>;
+
+// The windows noted by the parse under way; null when none is.
+DeferredWindows* deferred_windows = nullptr;
+
+NodeRef parse_window_now(const DeferredWindow& window);
+
+// Replaces every noted leaf in root by its window's term, and the noted
+// leaves in those terms, until none is left.
+NodeRef parse_fill_deferred(NodeRef root, DeferredWindows& windows) {
+    Node* top = root.node;
+    root.node = nullptr;  // owned through top from here
+    WorkStack<Node**> slots;
+    slots.push(&top);
+    while (!windows.empty()) {
+        VORN_ASSERT(!slots.empty());
+        Node** slot = slots.pop();
+        Node* n = *slot;
+        if (!node_is_leaf(n)) {
+            auto* pair = reinterpret_cast<PairNode*>(n);
+            slots.push(&pair->right);
+            slots.push(&pair->left);
+            continue;
+        }
+        auto found = windows.find(n);
+        if (found == windows.end()) continue;
+        DeferredWindow window = found->second;
+        windows.erase(found);
+        NodeRef made = parse_window_now(window);
+        node_release(n);
+        *slot = made.node;
+        made.node = nullptr;
+        slots.push(slot);  // its own noted leaves
+    }
+    return NodeRef(top);
+}
+
+// The term of the window text, or while a parse is under way a new leaf
+// that stands for it until that parse fills it in.
+NodeRef parse_put_off(const TextSpan& text, Deferred kind) {
+    if (deferred_windows) {
+        NodeRef stand_in = noderef_make_empty();
+        deferred_windows->emplace(stand_in.node, DeferredWindow{text, kind});
+        return stand_in;
+    }
+    DeferredWindows windows;
+    deferred_windows = &windows;
+    struct Reset {
+        ~Reset() { deferred_windows = nullptr; }
+    } reset;
+    return parse_fill_deferred(parse_window_now(DeferredWindow{text, kind}), windows);
+}
 
 enum class Fold { RIGHT, LEFT };
 
@@ -62,7 +129,7 @@ static NodeRef parse_fold_right(const TextSpan& text, PositionList& cuts, int le
         NodeRef left = parse_ladder(span_operand_pop_split(cuts, text), level + 1);
         if (c == '{') {
             const i64 close = span_match_bracket(text, p);
-            NodeRef list = parse_brace_list(span_sub(text, p + 1, close - p - 1));
+            NodeRef list = parse_put_off(span_sub(text, p + 1, close - p - 1), Deferred::BRACE_LIST);
             acc = node_app3(leaf_of_byte('{'), std::move(left), std::move(list), std::move(acc));
         } else {
             acc = parse_join(c, std::move(left), std::move(acc));
@@ -174,9 +241,10 @@ static NodeRef parse_apply_piece(NodeRef acc, const TextSpan& piece) {
     if (span_byte(piece, 0) != '(') return node_make_app(std::move(acc), parse_atom(piece));
     const TextSpan inside = span_sub(piece, 1, piece.length - 2);
     PositionList commas = span_find_top_level(inside, ",");
-    acc = node_make_app(std::move(acc), parse_expression(span_operand_first(commas, inside)));
+    acc = node_make_app(std::move(acc), parse_put_off(span_operand_first(commas, inside), Deferred::EXPRESSION));
     while (!list_is_empty(commas))
-        acc = node_make_app(std::move(acc), parse_expression(span_operand_pop_next(commas, inside)));
+        acc = node_make_app(std::move(acc),
+                            parse_put_off(span_operand_pop_next(commas, inside), Deferred::EXPRESSION));
     return acc;
 }
 
@@ -206,7 +274,7 @@ NodeRef parse_atom(const TextSpan& piece) {
 NodeRef parse_bracketed(const TextSpan& piece) {
     const u8 c = span_byte(piece, 0);
     if (c == '[') return leaf_of_span(piece);
-    if (c == '(') return parse_expression(span_sub(piece, 1, piece.length - 2));
+    if (c == '(') return parse_put_off(span_sub(piece, 1, piece.length - 2), Deferred::EXPRESSION);
     return parse_single_char(piece);
 }
 
@@ -227,3 +295,11 @@ NodeRef parse_brace_list(const TextSpan& text) {
     }
     return acc;
 }
+
+namespace {
+
+NodeRef parse_window_now(const DeferredWindow& window) {
+    return window.kind == Deferred::BRACE_LIST ? parse_brace_list(window.text) : parse_expression(window.text);
+}
+
+}  // namespace

@@ -19,8 +19,9 @@
 //
 // The level functions read windows of one text (TextSpan) rather than
 // copies; groups, call arguments and list elements re-enter at the binder
-// level. Recursion follows the nesting of groups in the text, never its
-// length.
+// level. The C stack follows neither the nesting of brackets nor the length
+// of the text: the term of a bracketed window is made after the term around
+// it, in the stand-in's place.
 #pragma once
 
 #include "node.h"

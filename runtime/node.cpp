@@ -21,28 +21,100 @@ static bool byte_is_digit(u8 c) { return c >= '0' && c <= '9'; }
 // Header
 // ---------------------------------------------------------------------------
 
-void node_retain(Node* n) {
-    VORN_ASSERT(node_refcount(n) != REFCOUNT_MAX);
-    n->header += 1;
+// ---------------------------------------------------------------------------
+// Block pools
+// ---------------------------------------------------------------------------
+// Nodes are made and dropped at every step of the machine, so their blocks
+// are recycled here instead of going back to malloc each time. Sanitizer
+// builds skip the pools: every block is malloc'd and freed, so that a use
+// after free or a leaked node is still seen.
+
+#ifdef VORN_SANITIZED
+static constexpr bool NODE_POOLS = false;
+#else
+static constexpr bool NODE_POOLS = true;
+#endif
+
+// Pair records are carved from slabs of this many; a free record links to
+// the next through its left field. Slabs are never given back.
+static constexpr size_t PAIR_SLAB_RECORDS = 4096;
+PairNode* pair_free_list = nullptr;
+
+PairNode* pair_block_new_slow() {
+    if (!NODE_POOLS) {
+        auto* pair = static_cast<PairNode*>(std::malloc(sizeof(PairNode)));
+        VORN_ASSERT(pair != nullptr);
+        return pair;
+    }
+    auto* slab = static_cast<PairNode*>(std::malloc(sizeof(PairNode) * PAIR_SLAB_RECORDS));
+    VORN_ASSERT(slab != nullptr);
+    for (size_t i = 1; i + 1 < PAIR_SLAB_RECORDS; ++i) slab[i].left = reinterpret_cast<Node*>(&slab[i + 1]);
+    slab[PAIR_SLAB_RECORDS - 1].left = nullptr;
+    pair_free_list = &slab[1];  // the first record is the one handed out
+    return slab;
 }
 
-void node_set_arity(Node* n, i64 a) {
-    VORN_ASSERT(a <= ARITY_MAX);
-    VORN_ASSERT(a >= -ARITY_BIAS);
-    n->header = (n->header & ~ARITY_CODE_MASK) | (u64(a + ARITY_BIAS) << TAG_SHIFT);
+static void pair_block_free(Node* n) {
+    if (!NODE_POOLS) {
+        std::free(n);
+        return;
+    }
+    auto* pair = reinterpret_cast<PairNode*>(n);
+    pair->left = reinterpret_cast<Node*>(pair_free_list);
+    pair_free_list = pair;
 }
 
-void node_set_aux(Node* n, u64 v) {
-    VORN_ASSERT(v < AUX_LIMIT);
-    n->header = (n->header & ~AUX_MASK) | (v << AUX_SHIFT);
+// Small leaf blocks are kept by their usable size, which malloc rounds up
+// to one of these classes; a dead block of exactly such a size waits on its
+// class's free list, at most LEAF_POOL_LIMIT blocks a class, linked through
+// its header word.
+static constexpr size_t LEAF_CLASS_BYTES[] = {24, 40};
+static constexpr int LEAF_CLASSES = int(sizeof LEAF_CLASS_BYTES / sizeof LEAF_CLASS_BYTES[0]);
+static constexpr size_t LEAF_POOL_LIMIT = 65536;
+struct LeafPool {
+    Node* free = nullptr;
+    size_t count = 0;
+};
+static LeafPool leaf_pools[LEAF_CLASSES];
+
+// A cleared block of at least size bytes with its header set to a bare leaf.
+static Node* leaf_block_alloc(size_t size) {
+    for (int k = 0; NODE_POOLS && k < LEAF_CLASSES; ++k) {
+        if (size > LEAF_CLASS_BYTES[k]) continue;
+        LeafPool& pool = leaf_pools[k];
+        Node* leaf = pool.free;
+        if (leaf) {
+            pool.free = reinterpret_cast<Node*>(leaf->header);
+            --pool.count;
+        } else {
+            leaf = static_cast<Node*>(std::malloc(LEAF_CLASS_BYTES[k]));
+            VORN_ASSERT(leaf != nullptr);
+        }
+        std::memset(leaf, 0, LEAF_CLASS_BYTES[k]);
+        leaf->header = LEAF_BIT;
+        return leaf;
+    }
+    Node* leaf = static_cast<Node*>(std::calloc(1, size));
+    VORN_ASSERT(leaf != nullptr);
+    leaf->header = LEAF_BIT;
+    return leaf;
 }
 
-void node_set_redex_below(Node* n, bool on) {
-    n->header = on ? (n->header | REDEX_BELOW_BIT) : (n->header & ~REDEX_BELOW_BIT);
-}
-
-void node_set_data_tag(Node* n) {
-    n->header = (n->header & ~ARITY_CODE_MASK) | REDEX_BELOW_BIT;
+// Frees a leaf block, or keeps it when it is of a pooled size. Blocks made
+// elsewhere with malloc are welcome too: only the usable size counts.
+static void leaf_block_free(Node* leaf) {
+    if (NODE_POOLS) {
+        size_t usable = malloc_usable_size(leaf);
+        for (int k = 0; k < LEAF_CLASSES; ++k) {
+            LeafPool& pool = leaf_pools[k];
+            if (usable != LEAF_CLASS_BYTES[k] || pool.count == LEAF_POOL_LIMIT) continue;
+            leaf->header = reinterpret_cast<u64>(pool.free);
+            pool.free = leaf;
+            ++pool.count;
+            return;
+        }
+    }
+    std::free(leaf);
 }
 
 // ---------------------------------------------------------------------------
@@ -83,7 +155,7 @@ static void node_destroy(Node* n) {
                 pending = cur;
                 cur = nullptr;
             } else {
-                std::free(cur);
+                leaf_block_free(cur);
                 cur = nullptr;
             }
             continue;
@@ -94,25 +166,19 @@ static void node_destroy(Node* n) {
         if ((link & 1) == 0) {
             cur = pair_right(top);
             pending = reinterpret_cast<Node*>(link);
-            std::free(top);
+            pair_block_free(top);
         } else if (vectors.back().next < vectors.back().count) {
             cur = leaf_vector_slot(top, vectors.back().next++);  // null slots are skipped above
         } else {
             vectors.pop_back();
             pending = reinterpret_cast<Node*>(link & ~u64(1));
-            std::free(top);
+            leaf_block_free(top);
         }
     }
 }
 
-void node_release(Node* n) {
-    if (!n) return;
-    u64 count = node_refcount(n);
-    VORN_ASSERT(count != 0);
-    if (count > 1) {
-        n->header -= 1;
-        return;
-    }
+void node_release_last(Node* n) {
+    VORN_ASSERT(node_refcount(n) != 0);
     node_destroy(n);
 }
 
@@ -125,10 +191,7 @@ void node_release(Node* n) {
 static Node* leaf_block_new(i64 n) {
     VORN_ASSERT(n >= 0);
     size_t area = std::max(size_t(n) + 1, LEAF_MIN_TEXT_AREA);
-    Node* leaf = static_cast<Node*>(std::calloc(1, sizeof(u64) + area));
-    VORN_ASSERT(leaf != nullptr);
-    leaf->header = LEAF_BIT;
-    return leaf;
+    return leaf_block_alloc(sizeof(u64) + area);
 }
 
 Node* leaf_new_from_bytes(const void* bytes, i64 n) {
@@ -243,33 +306,6 @@ RtString leaf_node_text(const Node* n) {
 
 NodeRef::NodeRef() : node(leaf_new_from_bytes("", 0)) { node_retain(node); }
 
-NodeRef::NodeRef(const NodeRef& other) : node(other.node) {
-    if (node) node_retain(node);
-}
-
-NodeRef& NodeRef::operator=(const NodeRef& other) {
-    if (other.node) node_retain(other.node);  // first, so self-assignment is safe
-    Node* old = node;
-    node = other.node;
-    node_release(old);
-    return *this;
-}
-
-NodeRef& NodeRef::operator=(NodeRef&& other) noexcept {
-    if (this != &other) {
-        Node* old = node;
-        node = other.node;
-        other.node = nullptr;
-        node_release(old);
-    }
-    return *this;
-}
-
-NodeRef noderef_wrap(Node* n) {
-    if (n) node_retain(n);
-    return NodeRef(n);
-}
-
 NodeRef noderef_make_empty() { return noderef_wrap(leaf_new_from_bytes("", 0)); }
 
 NodeRef noderef_from_cstr(const char* text) {
@@ -333,19 +369,6 @@ i64 leaf_byte_length(NodeRef t) { return leaf_node_byte_length(t.node); }
 // ---------------------------------------------------------------------------
 // Builders
 // ---------------------------------------------------------------------------
-
-NodeRef node_make_app(NodeRef g, NodeRef x) {
-    auto* pair = static_cast<PairNode*>(std::malloc(sizeof(PairNode)));
-    VORN_ASSERT(pair != nullptr);
-    // The handles' references move into the links: the children's counts
-    // end where they were, as if each had gained one and lost one.
-    pair->left = g.node;
-    pair->right = x.node;
-    g.node = nullptr;
-    x.node = nullptr;
-    pair->head.header = 1;
-    return NodeRef(&pair->head);
-}
 
 NodeRef node_app(NodeRef g, NodeRef x) { return node_make_app(std::move(g), std::move(x)); }
 

@@ -64,22 +64,45 @@ inline Node* pair_right(const Node* n) { return reinterpret_cast<const PairNode*
 
 // Takes one reference: refcount + 1. The 2^30-th reference is a fatal
 // assertion. The other header bits are untouched.
-void node_retain(Node* n);
+inline void node_retain(Node* n) {
+    VORN_ASSERT(node_refcount(n) != REFCOUNT_MAX);
+    n->header += 1;
+}
+
+// node_release of a node whose count is 1 (the node goes) or 0 (a fatal
+// assertion).
+void node_release_last(Node* n);
 
 // Drops one reference (nothing for null); at the last one the node goes:
 // a pair releases left then right, a vector leaf its slots in order, then
 // the block is freed. Iterative: no data depth reaches the C stack.
-void node_release(Node* n);
+inline void node_release(Node* n) {
+    if (!n) return;
+    if (node_refcount(n) > 1) {
+        n->header -= 1;
+        return;
+    }
+    node_release_last(n);
+}
 
 // Stores arity a as its code (a + 52) in bits 56-61, keeping bits 62-63;
 // a > 11 and a < -52 are fatal assertions (a = -52 stores code 0).
-void node_set_arity(Node* n, i64 a);
+inline void node_set_arity(Node* n, i64 a) {
+    VORN_ASSERT(a <= ARITY_MAX);
+    VORN_ASSERT(a >= -ARITY_BIAS);
+    n->header = (n->header & ~ARITY_CODE_MASK) | (u64(a + ARITY_BIAS) << TAG_SHIFT);
+}
 // Stores v in bits 30-55; v >= 2^26 is a fatal assertion.
-void node_set_aux(Node* n, u64 v);
+inline void node_set_aux(Node* n, u64 v) {
+    VORN_ASSERT(v < AUX_LIMIT);
+    n->header = (n->header & ~AUX_MASK) | (v << AUX_SHIFT);
+}
 // Sets or clears redex_below (bit 62).
-void node_set_redex_below(Node* n, bool on);
+inline void node_set_redex_below(Node* n, bool on) {
+    n->header = on ? (n->header | REDEX_BELOW_BIT) : (n->header & ~REDEX_BELOW_BIT);
+}
 // Makes the tag TAG_DATA: arity code 0 with bit 62 set.
-void node_set_data_tag(Node* n);
+inline void node_set_data_tag(Node* n) { n->header = (n->header & ~ARITY_CODE_MASK) | REDEX_BELOW_BIT; }
 
 // ---------------------------------------------------------------------------
 // Leaves
@@ -88,7 +111,9 @@ void node_set_data_tag(Node* n);
 // A new leaf (refcount 0, tag 0) holding n bytes and a terminating 0; aux is
 // n when the first byte is a digit or '[' and n < 2^26, otherwise 0. The
 // block always has at least 10 text bytes, zero past the text. Wrap it in a
-// handle at once.
+// handle at once. Leaf blocks are malloc'd blocks; the blocks of small
+// leaves that die are kept on a free list and handed out again (cleared) by
+// later calls.
 Node* leaf_new_from_bytes(const void* bytes, i64 n);
 // The same for the bytes before the first NUL.
 Node* leaf_new_from_cstr(const char* text);
@@ -130,16 +155,35 @@ struct NodeRef {
     // Takes over a reference the caller already owns (no count change).
     explicit NodeRef(Node* owned) noexcept : node(owned) {}
     NodeRef(std::nullptr_t) noexcept : node(nullptr) {}
-    NodeRef(const NodeRef& other);
+    NodeRef(const NodeRef& other) : node(other.node) {
+        if (node) node_retain(node);
+    }
     NodeRef(NodeRef&& other) noexcept : node(other.node) { other.node = nullptr; }
-    NodeRef& operator=(const NodeRef& other);
-    NodeRef& operator=(NodeRef&& other) noexcept;
+    NodeRef& operator=(const NodeRef& other) {
+        if (other.node) node_retain(other.node);  // first, so self-assignment is safe
+        Node* old = node;
+        node = other.node;
+        node_release(old);
+        return *this;
+    }
+    NodeRef& operator=(NodeRef&& other) noexcept {
+        if (this != &other) {
+            Node* old = node;
+            node = other.node;
+            other.node = nullptr;
+            node_release(old);
+        }
+        return *this;
+    }
     ~NodeRef() { node_release(node); }
 };
 
 // A handle taking a new reference to n (null gives a null handle). This is
 // how a new leaf (refcount 0) is wrapped.
-NodeRef noderef_wrap(Node* n);
+inline NodeRef noderef_wrap(Node* n) {
+    if (n) node_retain(n);
+    return NodeRef(n);
+}
 
 // A handle to a new empty leaf (text "").
 NodeRef noderef_make_empty();
@@ -184,8 +228,33 @@ i64 leaf_byte_length(NodeRef t);
 // Builders
 // ---------------------------------------------------------------------------
 
+// Pair blocks come from slabs of PairNode records with a free list: a dead
+// pair's record is reused by the next pair made (in sanitizer builds every
+// pair is its own malloc'd block, so that the tools see each one).
+extern PairNode* pair_free_list;
+// A record when the free list is empty: a new slab, or a malloc'd block.
+PairNode* pair_block_new_slow();
+
+// A pair record, uninitialised.
+inline PairNode* pair_block_new() {
+    PairNode* pair = pair_free_list;
+    if (!pair) return pair_block_new_slow();
+    pair_free_list = reinterpret_cast<PairNode*>(pair->left);
+    return pair;
+}
+
 // (g x): the pair takes over both handles' references.
-NodeRef node_make_app(NodeRef g, NodeRef x);
+inline NodeRef node_make_app(NodeRef g, NodeRef x) {
+    PairNode* pair = pair_block_new();
+    // The handles' references move into the links: the children's counts
+    // end where they were, as if each had gained one and lost one.
+    pair->left = g.node;
+    pair->right = x.node;
+    g.node = nullptr;
+    x.node = nullptr;
+    pair->head.header = 1;
+    return NodeRef(&pair->head);
+}
 // (g x), through node_make_app.
 NodeRef node_app(NodeRef g, NodeRef x);
 // ((g a) b).

@@ -395,16 +395,20 @@ void term_print_append(const Node* root, std::string& out) {
     VORN_ASSERT(writer.at == reinterpret_cast<u8*>(out.data()) + out.size());
 }
 
-RtString term_to_text(NodeRef t) {
+RtString term_to_text_after(const char* prefix, const Node* t) {
     WorkStack<Frame> work;
-    PrintPlan plan = print_plan(t.node, work);
-    RtString text = string_with_length(plan.length);
+    PrintPlan plan = print_plan(t, work);
+    i64 prefix_length = i64(std::strlen(prefix));
+    RtString text = string_with_length(prefix_length + plan.length);
     u8* bytes = string_writable_bytes(text);
     TextWriter writer{bytes};
-    print_write(t.node, plan, work, writer);
-    VORN_ASSERT(writer.at == bytes + plan.length);
+    writer.put(prefix, prefix_length);
+    print_write(t, plan, work, writer);
+    VORN_ASSERT(writer.at == bytes + prefix_length + plan.length);
     return text;
 }
+
+RtString term_to_text(NodeRef t) { return term_to_text_after("", t.node); }
 
 RtString cray_to_text(NodeRef c) {
     cray_require(noderef_copy(c));

@@ -32,5 +32,9 @@ RtString cray_to_text(NodeRef c);
 // then "]".
 RtString cray_to_zits_text(NodeRef c);
 
+// prefix followed by term_to_text of the borrowed node t, made at once in
+// one string (a huge value is not copied to be prefixed).
+RtString term_to_text_after(const char* prefix, const Node* t);
+
 // term_to_text of a borrowed node, appended to out.
 void term_print_append(const Node* t, std::string& out);

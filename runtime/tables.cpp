@@ -5,6 +5,12 @@
 // DefsMap
 // ---------------------------------------------------------------------------
 
+static u64 defs_generation = 0;
+
+void DefsMap::changed() { ++defs_generation; }
+
+u64 defs_shape_generation() { return defs_generation; }
+
 NodeRef& map_defs_get_or_insert(DefsMap& m, RtString key) {
     // try_emplace keeps the stored key and value of an existing entry; a new
     // entry's value is a default handle, which is a new empty leaf.

@@ -52,8 +52,69 @@ using OrderedMultiMap = std::multimap<K, V, Less>;  // equal keys in insertion o
 template <class K, class Less>
 using OrderedMultiSet = std::multiset<K, Less>;  // equal keys in insertion order
 
-// Global name -> term; a new entry holds a new empty leaf.
-using DefsMap = OrderedMap<RtString, NodeRef, RtStringLess>;
+// Global name -> term; a new entry holds a new empty leaf. Every call that
+// can add or remove entries (insertion, erasure, emptying, assignment, swap,
+// merge) bumps the program-wide count defs_shape_generation(), so that a
+// cache of where names stand knows when to look them up again. Changing an
+// entry's term in place does not count: such a cache reads the term anew.
+class DefsMap : public OrderedMap<RtString, NodeRef, RtStringLess> {
+    using Base = OrderedMap<RtString, NodeRef, RtStringLess>;
+
+public:
+    DefsMap() = default;
+    DefsMap(const DefsMap&) = default;
+    DefsMap(DefsMap&&) = default;
+    ~DefsMap() { changed(); }
+    DefsMap& operator=(const DefsMap& other) {
+        changed();
+        Base::operator=(other);
+        return *this;
+    }
+    DefsMap& operator=(DefsMap&& other) {
+        changed();
+        other.changed();
+        Base::operator=(std::move(other));
+        return *this;
+    }
+    NodeRef& operator[](const RtString& key) {
+        changed();
+        return Base::operator[](key);
+    }
+    NodeRef& operator[](RtString&& key) {
+        changed();
+        return Base::operator[](std::move(key));
+    }
+// Each call that adds or removes entries passes through as it is, counted.
+#define DEFS_MAP_COUNTED(method)                            \
+    template <class... A>                                   \
+    auto method(A&&... a) {                                 \
+        changed();                                          \
+        return Base::method(std::forward<A>(a)...);         \
+    }
+    DEFS_MAP_COUNTED(insert)
+    DEFS_MAP_COUNTED(emplace)
+    DEFS_MAP_COUNTED(emplace_hint)
+    DEFS_MAP_COUNTED(try_emplace)
+    DEFS_MAP_COUNTED(insert_or_assign)
+    DEFS_MAP_COUNTED(erase)
+    DEFS_MAP_COUNTED(extract)
+    DEFS_MAP_COUNTED(merge)
+#undef DEFS_MAP_COUNTED
+    void clear() {
+        changed();
+        Base::clear();
+    }
+    void swap(DefsMap& other) {
+        changed();
+        Base::swap(other);
+    }
+
+private:
+    static void changed();
+};
+
+// The count of calls that could add or remove DefsMap entries so far.
+u64 defs_shape_generation();
 // Text -> text; a new entry holds "". (`char_names` is one.)
 using TextMap = OrderedMap<RtString, RtString, RtStringLess>;
 using TextMultiMap = OrderedMultiMap<RtString, RtString, RtStringLess>;

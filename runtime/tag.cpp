@@ -22,15 +22,6 @@ static i64 node_arity(const Node* n) {
     return is_data(n) ? 1 : i64(node_arity_code(n)) - ARITY_BIAS;
 }
 
-u64 node_free_mask(const Node* n) {
-    if (node_is_leaf(n)) {
-        u8 c = leaf_first(n);
-        if (byte_is_digit(c) || c == '[' || c == 0x0A || c == '`') return 0;  // aux is no mask there
-        return node_aux(n);
-    }
-    return is_data(n) ? 0 : node_aux(n);
-}
-
 // The number of leading binders ((\ v) rest) of a definition's body, capped
 // at ARITY_MAX.
 static i64 count_leading_binders(const Node* body) {
@@ -45,20 +36,78 @@ static i64 count_leading_binders(const Node* body) {
     return n;
 }
 
+// The arity of the name found at entry, or a local variable's: a stored
+// body's leading binders, and for a missing one-byte name 'a'..'z' arity 11
+// with its letter's bit as aux. Other missing names are fatal assertions.
+static void tag_name_leaf(Node* leaf, const DefsMap::iterator& found, i64 length) {
+    if (found != definitions_instance().end()) {
+        node_set_arity(leaf, count_leading_binders(found->second.node));
+        node_set_redex_below(leaf, false);
+        return;
+    }
+    u8 c = leaf_first(leaf);
+    VORN_ASSERT(length == 1);
+    VORN_ASSERT(c >= 'a' && c < 0x80);  // bytes 0x80 and up count as before 'a'
+    VORN_ASSERT(c <= 'z');
+    node_set_arity(leaf, ARITY_MAX);  // a local variable
+    node_set_aux(leaf, u64(1) << (c - 'a'));
+}
+
+namespace {
+
+// What a one-byte text is, kept by its byte: whether it is a valid name and
+// where `definitions` holds it. New leaves of one-byte names (K and H from
+// the comparisons, the operators in every instantiated body) are tagged all
+// the time; this spares each a heap string and a search. An entry is good
+// while no entry of `definitions` has been added or removed since it was
+// filled (its stored term is read anew each time).
+struct ByteNameEntry {
+    u64 generation = ~u64(0);
+    bool valid = false;
+    DefsMap::iterator found;
+};
+
+ByteNameEntry byte_names[256];
+
+const ByteNameEntry& byte_name_lookup(u8 c) {
+    ByteNameEntry& entry = byte_names[c];
+    u64 now = defs_shape_generation();
+    if (entry.generation != now) {
+        entry.valid = name_is_valid(string_from_char(c));
+        if (entry.valid) entry.found = definitions_instance().find(string_from_char(c));
+        entry.generation = now;
+    }
+    return entry;
+}
+
+}  // namespace
+
 // Tags one leaf by its first byte; a line mark keeps tag 0.
 static void tag_leaf(Node* leaf) {
-    u8 c = leaf_first(leaf);
-    if (c == '`') return;
-    if (c == 0x0A || c == ')') {
-        node_set_arity(leaf, 1);
+    const u8* bytes = leaf_bytes(leaf);
+    u8 c = bytes[0];
+    switch (c) {
+        case '`': return;
+        case 0x0A:
+        case ')': node_set_arity(leaf, 1); return;
+        case ']': node_set_arity(leaf, 2); return;
+        case '[': node_set_data_tag(leaf); return;  // aux keeps the text length
+        case 0:
+        case ' ':
+        case '(': node_set_arity(leaf, 1); return;  // "", reals, byte strings, "()"
+        default: break;
+    }
+    if (byte_is_digit(c)) {
+        node_set_arity(leaf, 1);  // numbers
         return;
     }
-    if (c == ']') {
-        node_set_arity(leaf, 2);
-        return;
-    }
-    if (c == '[') {
-        node_set_data_tag(leaf);  // aux keeps the text length
+    if (bytes[1] == 0) {
+        const ByteNameEntry& entry = byte_name_lookup(c);
+        if (!entry.valid) {
+            node_set_arity(leaf, 1);
+            return;
+        }
+        tag_name_leaf(leaf, entry.found, 1);
         return;
     }
     RtString text = leaf_node_text(leaf);
@@ -66,18 +115,8 @@ static void tag_leaf(Node* leaf) {
         node_set_arity(leaf, 1);  // numbers, reals, byte strings, "()", ""
         return;
     }
-    DefsMap& definitions = definitions_instance();
-    auto found = definitions.find(text);
-    if (found != definitions.end()) {
-        node_set_arity(leaf, count_leading_binders(found->second.node));
-        node_set_redex_below(leaf, false);
-        return;
-    }
-    VORN_ASSERT(string_length(text) == 1);
-    VORN_ASSERT(c >= 'a' && c < 0x80);  // bytes 0x80 and up count as before 'a'
-    VORN_ASSERT(c <= 'z');
-    node_set_arity(leaf, ARITY_MAX);  // a local variable
-    node_set_aux(leaf, u64(1) << (c - 'a'));
+    i64 length = string_length(text);
+    tag_name_leaf(leaf, definitions_instance().find(text), length);
 }
 
 // Tags the pair t = (L R) from its tagged children.
@@ -126,17 +165,19 @@ static void tag_pair(Node* t) {
 // An untagged pair needs a visit; untagged leaves are tagged on the spot.
 static bool pair_needs_tag(Node* n) { return !node_is_leaf(n) && node_tag(n) == 0; }
 
-void term_compute_tag(NodeRef t) {
-    Node* n = t.node;
-    VORN_ASSERT(n != nullptr);
-    if (node_tag(n) != 0) return;
+// The pairs waiting for their children while a term is tagged.
+static WorkStack<Node*> tag_waiting;
+
+void node_compute_tag_untagged(Node* n) {
     if (node_is_leaf(n)) {
         tag_leaf(n);
         return;
     }
     // Post-order, left before right; a pair waits on the stack while one of
-    // its children is being tagged, and is looked at again afterwards.
-    WorkStack<Node*> waiting;
+    // its children is being tagged, and is looked at again afterwards. The
+    // stack is kept from one call to the next (it is empty between them:
+    // tagging never calls back into itself).
+    WorkStack<Node*>& waiting = tag_waiting;
     for (;;) {
         Node* left = pair_left(n);
         Node* right = pair_right(n);
@@ -159,23 +200,22 @@ void term_compute_tag(NodeRef t) {
     }
 }
 
-i64 term_arity(NodeRef t) {
-    term_compute_tag(t);
-    return node_arity(t.node);
+i64 node_tagged_arity(Node* n) {
+    node_compute_tag(n);
+    return node_arity(n);
 }
 
-bool term_is_value(NodeRef t) {
-    term_compute_tag(t);
-    if (is_data(t.node)) return true;
-    if (node_has_redex_below(t.node)) return false;
-    return node_arity(t.node) >= 1;
+bool node_is_value(Node* n) {
+    node_compute_tag(n);
+    if (is_data(n)) return true;
+    if (node_has_redex_below(n)) return false;
+    return node_arity(n) >= 1;
 }
 
-bool term_head_in_fixed_set(NodeRef t) {
+bool node_head_in_fixed_set(Node* n) {
     // Only pairs are tagged on the way down: a bare head leaf is judged by
     // its first byte alone, defined or not.
-    if (node_is_pair(t)) term_compute_tag(t);
-    const Node* n = t.node;
+    if (!node_is_leaf(n)) node_compute_tag(n);
     while (!node_is_leaf(n)) {
         if (is_data(n)) return false;
         n = pair_left(n);
@@ -184,8 +224,16 @@ bool term_head_in_fixed_set(NodeRef t) {
     return c != 0 && std::strchr(LAZY_HEAD_CHARS, c) != nullptr;
 }
 
+void term_compute_tag(NodeRef t) { node_compute_tag(t.node); }
+
+i64 term_arity(NodeRef t) { return node_tagged_arity(t.node); }
+
+bool term_is_value(NodeRef t) { return node_is_value(t.node); }
+
+bool term_head_in_fixed_set(NodeRef t) { return node_head_in_fixed_set(t.node); }
+
 bool term_is_closed(NodeRef t) {
-    term_compute_tag(t);
+    node_compute_tag(t.node);
     return node_free_mask(t.node) == 0;
 }
 

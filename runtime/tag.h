@@ -31,6 +31,27 @@ bool term_is_closed(NodeRef t);
 // A fatal assertion unless term_is_closed(t).
 void term_require_closed(NodeRef t);
 
+// The same queries on a borrowed node (no reference is taken or dropped).
+// node_compute_tag is term_compute_tag (node_compute_tag_untagged its part
+// for a node whose tag is still 0), node_tagged_arity term_arity,
+// node_is_value term_is_value, node_head_in_fixed_set
+// term_head_in_fixed_set.
+void node_compute_tag_untagged(Node* n);
+inline void node_compute_tag(Node* n) {
+    VORN_ASSERT(n != nullptr);
+    if (node_tag(n) == 0) node_compute_tag_untagged(n);
+}
+i64 node_tagged_arity(Node* n);
+bool node_is_value(Node* n);
+bool node_head_in_fixed_set(Node* n);
+
 // The free-variable mask of a tagged node (bit i for the letter 'a' + i): 0
 // for digit, '[', vector and line-mark leaves and for data pairs, else aux.
-u64 node_free_mask(const Node* n);
+inline u64 node_free_mask(const Node* n) {
+    if (node_is_leaf(n)) {
+        u8 c = leaf_bytes(n)[0];
+        if ((c >= '0' && c <= '9') || c == '[' || c == 0x0A || c == '`') return 0;  // aux is no mask there
+        return node_aux(n);
+    }
+    return node_tag(n) == TAG_DATA ? 0 : node_aux(n);
+}

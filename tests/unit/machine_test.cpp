@@ -136,4 +136,26 @@ TEST_F(Machine, UnsharedArgumentIsHeldTwiceWhenTheBuiltinStarts) {
     EXPECT_EQ(eval_print(eval_main()), "23");
 }
 
+// A value's nodes read through the raw memory accessor as a program that
+// holds their addresses would read them: the pair's header word and child
+// pointers at offsets 0, 8 and 16, a leaf's header and text.
+TEST_F(Machine, ValueNodesReadThroughTheMemoryAccessor) {
+    eval_load("J 5 K");
+    NodeRef cell = eval_main();  // ((J 5) K)
+    ASSERT_FALSE(node_is_leaf(cell.node));
+    auto read = [](const char* accessor, const void* at, int offset) {
+        u64 address = reinterpret_cast<u64>(at) + u64(offset);
+        return eval_text(std::string(accessor) + " " + std::to_string(address));
+    };
+    std::string header = read("refk", cell.node, 0);  // the program that held it is gone
+    EXPECT_EQ(node_refcount(cell.node), 1u);
+    EXPECT_EQ(header, std::to_string(cell.node->header));
+    EXPECT_EQ(read("refk", cell.node, 8), std::to_string(reinterpret_cast<u64>(pair_left(cell.node))));
+    EXPECT_EQ(read("refk", cell.node, 16), std::to_string(reinterpret_cast<u64>(pair_right(cell.node))));
+    const Node* k = pair_right(cell.node);
+    EXPECT_EQ(read("refh", k, 8), "75");  // "K"
+    EXPECT_EQ(read("refh", k, 9), "0");
+    EXPECT_EQ(read("refh", k, 7), std::to_string(k->header >> 56));  // leaf bit and tag
+}
+
 }  // namespace

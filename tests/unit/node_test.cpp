@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <malloc.h>
 #include <string>
+#include <vector>
 
 #include "node.h"
 
@@ -295,6 +297,49 @@ TEST(NodeRelease, DeepVectorNesting) {
     EXPECT_EQ(node_refcount(x.node), u64(depth) + 2);
     noderef_release(t);
     EXPECT_EQ(node_refcount(x.node), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// What a program reading node memory at a node's address sees: a pair is
+// the header word and the two child pointers, 24 bytes; a leaf is the header
+// word and its text. Recycled blocks read exactly as new ones.
+TEST(NodeMemory, PairAndLeafLayoutAtTheirAddress) {
+    for (int round = 0; round < 3; ++round) {  // later rounds get recycled blocks
+        NodeRef f = noderef_from_cstr("f");
+        NodeRef x = noderef_from_cstr("12");
+        NodeRef pair = node_make_app(f, x);
+        u64 words[3];
+        std::memcpy(words, pair.node, sizeof words);
+        EXPECT_EQ(sizeof(PairNode), 24u);
+        EXPECT_EQ(words[0], 1u);
+        EXPECT_EQ(words[1], reinterpret_cast<u64>(f.node));
+        EXPECT_EQ(words[2], reinterpret_cast<u64>(x.node));
+        u64 leaf_header;
+        std::memcpy(&leaf_header, x.node, sizeof leaf_header);
+        EXPECT_EQ(leaf_header, 0x8000000080000002u);  // leaf, aux 2, held by x and the pair
+        EXPECT_EQ(std::memcmp(reinterpret_cast<const u8*>(x.node) + 8, "12\0", 3), 0);
+    }
+}
+
+// A small leaf's block, reused after its leaf died, is cleared past the new
+// text however long the old one was.
+TEST(NodeMemory, RecycledLeafBlocksAreCleared) {
+    for (const char* old_text : {"abcdefghijklmnop", "abcdefghijklmnopqrstuvwxyz01234"}) {
+        std::vector<Node*> blocks;
+        for (int i = 0; i < 8; ++i) {
+            NodeRef old = noderef_from_cstr(old_text);
+            blocks.push_back(old.node);
+        }
+        NodeRef fresh = noderef_from_cstr("7");
+        EXPECT_EQ(fresh.node->header, 0x8000000040000001u);
+        const u8* text = leaf_bytes(fresh.node);
+        size_t area = malloc_usable_size(fresh.node) - sizeof(u64);
+        EXPECT_GE(area, 10u);
+        for (size_t i = 1; i < area; ++i) EXPECT_EQ(text[i], 0) << i;
+    }
 }
 
 }  // namespace

@@ -168,11 +168,11 @@ TEST(ParseDeathTest, BrokenInvariantsAreFatal) {
     EXPECT_DEATH(parse_expression(bytes("(A,b)")), fatal);
 }
 
-// Runs body on a thread with a large stack, as the interpreter runs.
-void on_big_stack(const std::function<void()>& body) {
+// Runs body on a thread with a stack of the given size.
+void on_stack_of(size_t stack_bytes, const std::function<void()>& body) {
     pthread_attr_t attr;
     pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, size_t(1) << 30);
+    pthread_attr_setstacksize(&attr, stack_bytes);
     pthread_t thread;
     auto run = [](void* arg) -> void* {
         (*static_cast<const std::function<void()>*>(arg))();
@@ -182,6 +182,9 @@ void on_big_stack(const std::function<void()>& body) {
     pthread_join(thread, nullptr);
     pthread_attr_destroy(&attr);
 }
+
+// Runs body on a thread with a large stack, as the interpreter runs.
+void on_big_stack(const std::function<void()>& body) { on_stack_of(size_t(1) << 30, body); }
 
 // The nesting the interpreter must take: 100,000 groups.
 constexpr i64 DEEP = 100000;
@@ -205,6 +208,46 @@ TEST(ParseDepth, DeeplyNestedGroupsParseInLinearTime) {
             t = node_right(t);
         }
         EXPECT_EQ(shape(t), "x");
+    });
+}
+
+// Brackets nested deep take no C stack: groups, sums in groups, call
+// arguments and wing lists, on a thread with a small stack.
+TEST(ParseDepth, NestedBracketsTakeNoStack) {
+    std::string groups = std::string(size_t(DEEP), '(') + "5" + std::string(size_t(DEEP), ')');
+    std::string sums, calls, wings;
+    for (i64 i = 0; i < DEEP; ++i) sums += "(1+";
+    sums += "2" + std::string(size_t(DEEP), ')');
+    for (i64 i = 0; i < DEEP; ++i) calls += "g(x,";
+    calls += "y" + std::string(size_t(DEEP), ')');
+    for (i64 i = 0; i < DEEP; ++i) wings += "x{";
+    wings += "1";
+    for (i64 i = 0; i < DEEP; ++i) wings += "}x";
+    on_stack_of(size_t(1) << 18, [&] {
+        EXPECT_EQ(shape(parse_expression(bytes(groups))), "5");
+
+        NodeRef t = parse_expression(bytes(sums));  // ((+ 1) rest)
+        for (i64 i = 0; i < DEEP; ++i) {
+            ASSERT_EQ(shape(node_left(node_left(t))), "+");
+            ASSERT_EQ(shape(node_right(node_left(t))), "1");
+            t = node_right(t);
+        }
+        EXPECT_EQ(shape(t), "2");
+
+        t = parse_expression(bytes(calls));  // ((g x) rest)
+        for (i64 i = 0; i < DEEP; ++i) {
+            ASSERT_EQ(shape(node_left(t)), "(g x)");
+            t = node_right(t);
+        }
+        EXPECT_EQ(shape(t), "y");
+
+        t = parse_expression(bytes(wings));  // ((({ x) list) x)
+        for (i64 i = 0; i < DEEP; ++i) {
+            ASSERT_EQ(shape(node_left(node_left(node_left(t)))), "{");
+            ASSERT_EQ(shape(node_right(t)), "x");
+            t = node_right(node_left(t));
+        }
+        EXPECT_EQ(shape(t), "1");
     });
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "abbrev.h"
 #include "eval_fixture.h"
 #include "integer.h"
 #include "term_sexpr.h"
@@ -51,6 +52,22 @@ TEST_F(RunStage, OtherValuesAreReported) {
     EXPECT_EQ(raised.say, "[boom]");
     // One that reads back as "check" would pass for success: it is a range.
     EXPECT_EQ(run("a\\pass 1").kind, "range");
+}
+
+// The tip abbreviates the whole printed value, however long, from its head.
+TEST_F(RunStage, LongValuesAreAbbreviatedFromTheWholeText) {
+    const std::string prefix = "The program must return an integer. Instead we encountered:\n";
+    for (int depth : {20, 36, 37, 38, 200}) {
+        std::string program = "a\\";
+        for (int i = 0; i < depth; ++i) program += "J I (";
+        program += "K" + std::string(size_t(depth), ')');
+        Outcome range = run(program);
+        ASSERT_EQ(range.kind, "range");
+        ASSERT_EQ(range.say.compare(0, prefix.size(), prefix), 0);
+        std::string printed = range.say.substr(prefix.size());
+        EXPECT_EQ(range.tip, string_to_std(text_abbreviate_balanced(string_from_std(printed)))) << depth;
+        EXPECT_LE(range.tip.size(), size_t(ABBREV_WIDTH));
+    }
 }
 
 TEST_F(RunStage, CheckErrorsComeFirst) {

@@ -273,3 +273,41 @@ TEST_F(Tags, UndefinedNamesAreFatal) {
 }
 
 }  // namespace
+
+namespace {
+
+// One-byte names are looked up through a cache kept by their byte; every
+// change of the table's entries must reach it, and so must a new term stored
+// under a name that stays.
+TEST_F(Tags, OneByteNamesFollowEveryChangeOfDefinitions) {
+    DefsMap& defs = definitions_instance();
+    auto arity_of_new_leaf = [](const char* name) { return term_arity(L(name)); };
+    EXPECT_EQ(arity_of_new_leaf("x"), ARITY_MAX);  // a local variable
+    define("x", 2);
+    EXPECT_EQ(arity_of_new_leaf("x"), 2);
+    defs.find(string_from_cstr("x"))->second = binders(4, L("Z"));  // in place
+    EXPECT_EQ(arity_of_new_leaf("x"), 4);
+    defs.erase(string_from_cstr("x"));
+    EXPECT_EQ(arity_of_new_leaf("x"), ARITY_MAX);
+    EXPECT_EQ(arity_of_new_leaf("K"), 2);
+    DefsMap saved = defs;
+    map_defs_free_nodes(defs);  // emptied and refilled with other terms
+    define("K", 3);
+    EXPECT_EQ(arity_of_new_leaf("K"), 3);
+    defs = saved;
+    EXPECT_EQ(arity_of_new_leaf("K"), 2);
+    // Bytes that cannot start a name never reach the table.
+    for (const char* text : {"7", " ", "(", "()", "", "+x"}) EXPECT_EQ(arity_of_new_leaf(text), 1) << text;
+}
+
+TEST_F(Tags, BorrowedQueriesTakeNoReference) {
+    NodeRef t = A(A(L("K"), L("a")), A(L("g"), L("b")));
+    u64 count = node_refcount(t.node);
+    EXPECT_FALSE(node_is_value(t.node));
+    EXPECT_EQ(node_tagged_arity(t.node), 0);
+    EXPECT_TRUE(node_head_in_fixed_set(t.node));
+    EXPECT_EQ(node_refcount(t.node), count);
+    EXPECT_EQ(node_refcount(pair_left(t.node)), 1u);
+}
+
+}  // namespace
