@@ -119,8 +119,7 @@ static void tag_leaf(Node* leaf) {
     tag_name_leaf(leaf, definitions_instance().find(text), length);
 }
 
-// Tags the pair t = (L R) from its tagged children.
-static void tag_pair(Node* t) {
+void node_tag_pair(Node* t) {
     Node* left = pair_left(t);
     Node* right = pair_right(t);
     bool left_data = is_data(left);
@@ -194,7 +193,7 @@ void node_compute_tag_untagged(Node* n) {
             n = right;
             continue;
         }
-        tag_pair(n);
+        node_tag_pair(n);
         if (waiting.empty()) return;
         n = waiting.pop();
     }
