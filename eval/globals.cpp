@@ -145,18 +145,21 @@ Contractum global_name_contract(const Node* head, DefsMap::iterator entry, Node*
     const RtString& name = key.text();
     if (entry == definitions_instance().end()) return {marked_name("]", name), true};
 
-    NodeRef d = entry->second;
+    // The leading binders are read on the borrowed definition: the entry
+    // holds it throughout.
+    Node* body = entry->second.node;
     u8 letters[MAX_BINDERS];
     int k = 0;
-    while (node_binder_kind(d.node) == 'u') {
+    while (node_binder_kind(body) == 'u') {
         VORN_ASSERT(k < n);  // a binder left without an argument
-        const Node* v = pair_right(pair_left(d.node));
+        const Node* v = pair_right(pair_left(body));
         letters[k++] = node_is_leaf(v) ? leaf_bytes(v)[0] : 0;
-        d = node_right(d);
+        body = pair_right(body);
     }
     VORN_ASSERT(k == n);  // an argument left without a binder
 
-    if (k > 0) return {instantiate(std::move(d), letters, args, k, work.scratch), false};
+    if (k > 0) return {instantiate(noderef_wrap(body), letters, args, k, work.scratch), false};
+    NodeRef d = entry->second;
     if (node_is_leaf(d.node) && leaf_bytes(d.node)[0] == ')') return {marked_name(")", name), true};
     if (node_is_value(d.node)) return {std::move(d), false};
     if (name_is_wrapped(name)) return {std::move(d), false};  // computed again at every use
