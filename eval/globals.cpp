@@ -76,19 +76,21 @@ NodeRef instantiate(NodeRef body, const u8* letters, Node* const* args, int k, I
             if (here == 0) {
                 node_retain(n);
                 built.push_back(n);
-            } else if (node_is_leaf(n)) {  // only a letter has its own bit
+                break;
+            }
+            if (node_is_leaf(n)) {  // only a letter has its own bit
                 Node* value = value_of[leaf_bytes(n)[0] - 'a'];
                 node_retain(value);
                 built.push_back(value);
-            } else if (node_is_leaf(pair_left(n))) {  // no binder: (f x) with f a leaf
-                tasks.push_back({n, 0, BUILD_PAIR});
-                tasks.push_back({pair_right(n), task.letters, VISIT});
-                tasks.push_back({pair_left(n), task.letters, VISIT});
-            } else if (node_binder_kind(n) == 'u') {  // ((\ y) b): y is bound in b
+                break;
+            }
+            // A pair whose left child is a leaf is no binder.
+            char kind = node_is_leaf(pair_left(n)) ? 'o' : node_binder_kind(n);
+            if (kind == 'u') {  // ((\ y) b): y is bound in b
                 uint32_t bound = uint32_t(node_free_mask(pair_left(n)));  // the mask of (\ y): y's letter
                 tasks.push_back({n, 0, BUILD_LAMBDA});
                 tasks.push_back({pair_right(n), task.letters & ~bound, VISIT});
-            } else if (node_binder_kind(n) == 'i') {  // ((({ y) e) b): y is bound in b only
+            } else if (kind == 'i') {  // ((({ y) e) b): y is bound in b only
                 uint32_t bound = brace_letter_bit(pair_right(pair_left(pair_left(n))));
                 tasks.push_back({n, 0, BUILD_BRACE});
                 tasks.push_back({pair_right(n), task.letters & ~bound, VISIT});
