@@ -31,18 +31,19 @@ uint32_t brace_letter_bit(const Node* v) {
     return c >= 'a' && c <= 'z' ? uint32_t(1) << (c - 'a') : 0;
 }
 
-NodeRef pop_built(std::vector<NodeRef>& built) {
-    NodeRef t = std::move(built.back());
-    built.pop_back();
-    return t;
-}
-
-// A new pair of two tagged parts, tagged at once: with its parts tagged that
-// is one step, where tagging the finished body later would walk it again.
-NodeRef tagged_app(NodeRef g, NodeRef x) {
-    NodeRef pair = node_make_app(std::move(g), std::move(x));
-    node_compute_tag(pair.node);
-    return pair;
+// A new pair (g x) taking over the references the caller holds to g and x,
+// tagged at once (an argument not yet tagged is tagged first): with its
+// parts tagged that is one step, where tagging the finished body later would
+// walk it again. Returns the pair's one reference.
+Node* tagged_pair(Node* g, Node* x) {
+    node_compute_tag(g);
+    node_compute_tag(x);
+    PairNode* pair = pair_block_new();
+    pair->left = g;
+    pair->right = x;
+    pair->head.header = 1;
+    node_tag_pair(&pair->head);
+    return &pair->head;
 }
 
 }  // namespace
@@ -58,27 +59,38 @@ NodeRef instantiate(NodeRef body, const u8* letters, Node* const* args, int k, I
     node_compute_tag(body.node);  // tags every node below as well
     if ((node_free_mask(body.node) & active) == 0) return body;
 
+    // The walk works on borrowed nodes; every entry of built owns one
+    // reference, handed on to the pair built over it.
     std::vector<InstanceScratch::Task>& tasks = scratch.tasks;
-    std::vector<NodeRef>& built = scratch.built;
+    std::vector<Node*>& built = scratch.built;
     size_t base = built.size();
     tasks.push_back({body.node, active, VISIT});
     while (!tasks.empty()) {
         InstanceScratch::Task task = tasks.back();
         tasks.pop_back();
-        const Node* n = task.node;
+        Node* n = const_cast<Node*>(task.node);
         switch (task.op) {
         case VISIT: {
-            if (node_tag(n) == 0) node_compute_tag(const_cast<Node*>(n));
+            if (node_tag(n) == 0) node_compute_tag(n);
             uint32_t here = uint32_t(node_free_mask(n)) & task.letters;
             if (here == 0) {
-                built.push_back(noderef_wrap(const_cast<Node*>(n)));
-            } else if (node_is_leaf(n)) {  // only a letter has its own bit
-                built.push_back(noderef_wrap(value_of[leaf_bytes(n)[0] - 'a']));
-            } else if (node_binder_kind(n) == 'u') {  // ((\ y) b): y is bound in b
+                node_retain(n);
+                built.push_back(n);
+                break;
+            }
+            if (node_is_leaf(n)) {  // only a letter has its own bit
+                Node* value = value_of[leaf_bytes(n)[0] - 'a'];
+                node_retain(value);
+                built.push_back(value);
+                break;
+            }
+            // A pair whose left child is a leaf is no binder.
+            char kind = node_is_leaf(pair_left(n)) ? 'o' : node_binder_kind(n);
+            if (kind == 'u') {  // ((\ y) b): y is bound in b
                 uint32_t bound = uint32_t(node_free_mask(pair_left(n)));  // the mask of (\ y): y's letter
                 tasks.push_back({n, 0, BUILD_LAMBDA});
                 tasks.push_back({pair_right(n), task.letters & ~bound, VISIT});
-            } else if (node_binder_kind(n) == 'i') {  // ((({ y) e) b): y is bound in b only
+            } else if (kind == 'i') {  // ((({ y) e) b): y is bound in b only
                 uint32_t bound = brace_letter_bit(pair_right(pair_left(pair_left(n))));
                 tasks.push_back({n, 0, BUILD_BRACE});
                 tasks.push_back({pair_right(n), task.letters & ~bound, VISIT});
@@ -91,25 +103,32 @@ NodeRef instantiate(NodeRef body, const u8* letters, Node* const* args, int k, I
             break;
         }
         case BUILD_PAIR: {
-            NodeRef right = pop_built(built);
-            NodeRef left = pop_built(built);
-            built.push_back(tagged_app(std::move(left), std::move(right)));
+            Node* right = built.back();
+            built.pop_back();
+            built.back() = tagged_pair(built.back(), right);
             break;
         }
-        case BUILD_LAMBDA:
-            built.push_back(tagged_app(noderef_wrap(pair_left(n)), pop_built(built)));
+        case BUILD_LAMBDA: {
+            Node* binder = pair_left(n);
+            node_retain(binder);
+            built.back() = tagged_pair(binder, built.back());
             break;
+        }
         case BUILD_BRACE: {
-            NodeRef b = pop_built(built);
-            NodeRef e = pop_built(built);
-            NodeRef head = tagged_app(noderef_wrap(pair_left(pair_left(n))), std::move(e));
-            built.push_back(tagged_app(std::move(head), std::move(b)));
+            Node* b = built.back();
+            built.pop_back();
+            Node* binder = pair_left(pair_left(n));
+            node_retain(binder);
+            Node* head = tagged_pair(binder, built.back());
+            built.back() = tagged_pair(head, b);
             break;
         }
         }
     }
     VORN_ASSERT(built.size() == base + 1);
-    return pop_built(built);
+    Node* result = built.back();
+    built.pop_back();
+    return NodeRef(result);
 }
 
 void globals_restore_pending(GlobalsWork& work) {
@@ -128,18 +147,21 @@ Contractum global_name_contract(const Node* head, DefsMap::iterator entry, Node*
     const RtString& name = key.text();
     if (entry == definitions_instance().end()) return {marked_name("]", name), true};
 
-    NodeRef d = entry->second;
+    // The leading binders are read on the borrowed definition: the entry
+    // holds it throughout.
+    Node* body = entry->second.node;
     u8 letters[MAX_BINDERS];
     int k = 0;
-    while (node_binder_kind(d.node) == 'u') {
+    while (node_binder_kind(body) == 'u') {
         VORN_ASSERT(k < n);  // a binder left without an argument
-        const Node* v = pair_right(pair_left(d.node));
+        const Node* v = pair_right(pair_left(body));
         letters[k++] = node_is_leaf(v) ? leaf_bytes(v)[0] : 0;
-        d = node_right(d);
+        body = pair_right(body);
     }
     VORN_ASSERT(k == n);  // an argument left without a binder
 
-    if (k > 0) return {instantiate(std::move(d), letters, args, k, work.scratch), false};
+    if (k > 0) return {instantiate(noderef_wrap(body), letters, args, k, work.scratch), false};
+    NodeRef d = entry->second;
     if (node_is_leaf(d.node) && leaf_bytes(d.node)[0] == ')') return {marked_name(")", name), true};
     if (node_is_value(d.node)) return {std::move(d), false};
     if (name_is_wrapped(name)) return {std::move(d), false};  // computed again at every use

@@ -18,7 +18,7 @@ struct InstanceScratch {
         u8 op;
     };
     std::vector<Task> tasks;
-    std::vector<NodeRef> built;
+    std::vector<Node*> built;  // each entry owns one reference
 };
 
 // What a run lends to the contractions of global names: the working space of

@@ -131,16 +131,16 @@ void push_frame(MachineContext& context, NodeRef& cont, NodeRef g) {
 
 // Focus (l r): the function part l is reduced first, r waits in (T r).
 void push_function_frame(MachineContext& context, NodeRef& cont, NodeRef& focus) {
-    NodeRef l = node_left(focus);
-    NodeRef r = node_right(focus);
+    NodeRef l = nullptr, r = nullptr;
+    pair_split(std::move(focus), l, r);
     push_frame(context, cont, node_make_app(context.t_leaf, std::move(r)));
     focus = std::move(l);
 }
 
 // Focus (l r): the argument r is reduced, l waits for its value.
 void push_argument_frame(MachineContext& context, NodeRef& cont, NodeRef& focus) {
-    NodeRef l = node_left(focus);
-    NodeRef r = node_right(focus);
+    NodeRef l = nullptr, r = nullptr;
+    pair_split(std::move(focus), l, r);
     push_frame(context, cont, std::move(l));
     focus = std::move(r);
 }
@@ -211,9 +211,9 @@ void pop_frame(MachineContext& context, NodeRef& cont, NodeRef& focus) {
     const Node* bk = pair_left(cont.node);
     VORN_ASSERT(!node_is_leaf(bk));
     VORN_ASSERT(lead_byte(pair_left(bk)) == 'B');
-    NodeRef k = node_right(node_left(cont));
-    NodeRef g = node_right(cont);
-    cont = std::move(k);
+    NodeRef b_k = nullptr, g = nullptr, b = nullptr;
+    pair_split(std::move(cont), b_k, g);
+    pair_split(std::move(b_k), b, cont);
     if (!node_is_leaf(g.node) && leaf_is_char(pair_left(g.node), 'T')) {
         if (t_reverses_application(context) && !open_at_check_time(focus, node_right(g))) {
             focus = node_make_app(std::move(focus), node_right(g));
@@ -243,10 +243,11 @@ bool take_pending_arguments(NodeRef& cont, NodeRef& focus, i64 a) {
     }
     if (counted != a) return false;
     for (i64 i = 0; i < a; ++i) {
-        NodeRef x = node_right(node_right(cont));
-        NodeRef k = node_right(node_left(cont));
+        NodeRef b_k = nullptr, t_x = nullptr, b = nullptr, t = nullptr, x = nullptr;
+        pair_split(std::move(cont), b_k, t_x);
+        pair_split(std::move(t_x), t, x);
+        pair_split(std::move(b_k), b, cont);
         focus = node_make_app(std::move(focus), std::move(x));
-        cont = std::move(k);
     }
     return true;
 }

@@ -54,7 +54,7 @@ PairNode* pair_block_new_slow() {
     return slab;
 }
 
-static void pair_block_free(Node* n) {
+void pair_block_free(Node* n) {
     if (!NODE_POOLS) {
         std::free(n);
         return;

@@ -243,6 +243,30 @@ inline PairNode* pair_block_new() {
     return pair;
 }
 
+// Gives a pair record back (to the free list, or to free in sanitizer
+// builds); its links are not looked at.
+void pair_block_free(Node* n);
+
+// The children of the pair p (released), one reference each in left and
+// right (their old nodes released). An unshared pair hands its links over
+// and its record goes at once: the counts end as taking both children and
+// then releasing p would leave them. A leaf is a fatal assertion.
+inline void pair_split(NodeRef p, NodeRef& left, NodeRef& right) {
+    Node* n = p.node;
+    VORN_ASSERT(n != nullptr && !node_is_leaf(n));
+    Node* l = pair_left(n);
+    Node* r = pair_right(n);
+    if (node_refcount(n) == 1) {
+        p.node = nullptr;
+        pair_block_free(n);
+        left = NodeRef(l);
+        right = NodeRef(r);
+        return;
+    }
+    left = noderef_wrap(l);
+    right = noderef_wrap(r);
+}
+
 // (g x): the pair takes over both handles' references.
 inline NodeRef node_make_app(NodeRef g, NodeRef x) {
     PairNode* pair = pair_block_new();

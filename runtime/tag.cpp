@@ -119,8 +119,7 @@ static void tag_leaf(Node* leaf) {
     tag_name_leaf(leaf, definitions_instance().find(text), length);
 }
 
-// Tags the pair t = (L R) from its tagged children.
-static void tag_pair(Node* t) {
+void node_tag_pair(Node* t) {
     Node* left = pair_left(t);
     Node* right = pair_right(t);
     bool left_data = is_data(left);
@@ -194,7 +193,7 @@ void node_compute_tag_untagged(Node* n) {
             n = right;
             continue;
         }
-        tag_pair(n);
+        node_tag_pair(n);
         if (waiting.empty()) return;
         n = waiting.pop();
     }
@@ -212,6 +211,20 @@ bool node_is_value(Node* n) {
     return node_arity(n) >= 1;
 }
 
+namespace {
+
+// LAZY_HEAD_CHARS as a table by byte, so that the test is one load.
+struct LazyHeadBytes {
+    bool has[256] = {};
+    constexpr LazyHeadBytes() {
+        for (const char* p = LAZY_HEAD_CHARS; *p != 0; ++p) has[u8(*p)] = true;
+    }
+};
+
+constexpr LazyHeadBytes lazy_head_bytes;
+
+}  // namespace
+
 bool node_head_in_fixed_set(Node* n) {
     // Only pairs are tagged on the way down: a bare head leaf is judged by
     // its first byte alone, defined or not.
@@ -220,8 +233,7 @@ bool node_head_in_fixed_set(Node* n) {
         if (is_data(n)) return false;
         n = pair_left(n);
     }
-    u8 c = leaf_first(n);
-    return c != 0 && std::strchr(LAZY_HEAD_CHARS, c) != nullptr;
+    return lazy_head_bytes.has[leaf_first(n)];
 }
 
 void term_compute_tag(NodeRef t) { node_compute_tag(t.node); }

@@ -41,6 +41,10 @@ inline void node_compute_tag(Node* n) {
     VORN_ASSERT(n != nullptr);
     if (node_tag(n) == 0) node_compute_tag_untagged(n);
 }
+// Tags the pair t (tag 0) from the tags of its children, which must both be
+// set already (a line-mark leaf counts as set): the very tag that
+// node_compute_tag would give it, in one step.
+void node_tag_pair(Node* t);
 i64 node_tagged_arity(Node* n);
 bool node_is_value(Node* n);
 bool node_head_in_fixed_set(Node* n);

@@ -8,6 +8,7 @@
 #include "eval_fixture.h"
 #include "globals.h"
 #include "subst.h"
+#include "tag.h"
 #include "term_sexpr.h"
 
 namespace {
@@ -23,7 +24,8 @@ void collect_nodes(const Node* n, std::set<const Node*>& nodes) {
 }
 
 // Same shape, and wherever one term holds a node of the inputs the other
-// holds that very node; everywhere else both hold new pairs.
+// holds that very node; everywhere else both hold new pairs with the same
+// header word (count and tag).
 void expect_same_sharing(const Node* a, const Node* b, const std::set<const Node*>& inputs) {
     if (inputs.count(a)) {
         EXPECT_EQ(a, b);
@@ -32,6 +34,7 @@ void expect_same_sharing(const Node* a, const Node* b, const std::set<const Node
     ASSERT_EQ(inputs.count(b), 0u);
     ASSERT_FALSE(node_is_leaf(a));
     ASSERT_FALSE(node_is_leaf(b));
+    EXPECT_EQ(a->header, b->header);
     expect_same_sharing(pair_left(a), pair_left(b), inputs);
     expect_same_sharing(pair_right(a), pair_right(b), inputs);
 }
@@ -48,6 +51,8 @@ TEST_F(Instance, MatchesOneSubstitutionPerLetter) {
         {"((plus 1) 2)", "xy"},                               // nothing to replace
         {"x", "yx"},
         {"((((U x) y) z) ((plus z) x))", "xyz"},
+        {"((x y) ((\\ z) (z x)))", "xy"},                      // a letter in head position
+        {"((J ((K x) y)) ((J y) K))", "xy"},
     };
     for (const Case& c : cases) {
         NodeRef body = sexpr(c.body);
@@ -66,6 +71,7 @@ TEST_F(Instance, MatchesOneSubstitutionPerLetter) {
         InstanceScratch scratch;
         NodeRef got = instantiate(body, reinterpret_cast<const u8*>(c.letters), raw.data(), k, scratch);
         EXPECT_EQ(sexpr_print(got), sexpr_print(expected)) << c.body;
+        node_compute_tag(expected.node);
         expect_same_sharing(expected.node, got.node, inputs);
     }
 }

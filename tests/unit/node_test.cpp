@@ -284,6 +284,26 @@ TEST(NodeRelease, SharedSubtreeSurvives) {
     EXPECT_EQ(text_of(node_left(shared)), "f");
 }
 
+// Splitting a pair leaves every count where taking both children and then
+// releasing the pair would: an unshared pair goes, a shared one stays.
+TEST(NodeRelease, SplitKeepsTheCounts) {
+    for (bool shared : {false, true}) {
+        NodeRef a = noderef_from_cstr("a");
+        NodeRef b = noderef_from_cstr("b");
+        NodeRef p = node_app(a, b);
+        NodeRef keep = shared ? p : nullptr;
+        NodeRef left = noderef_from_cstr("old"), right = nullptr;
+        pair_split(std::move(p), left, right);
+        EXPECT_EQ(left.node, a.node);
+        EXPECT_EQ(right.node, b.node);
+        EXPECT_EQ(node_refcount(a.node), shared ? 3u : 2u);
+        EXPECT_EQ(node_refcount(b.node), shared ? 3u : 2u);
+        if (shared) {
+            EXPECT_EQ(node_refcount(keep.node), 1u);
+        }
+    }
+}
+
 TEST(NodeRelease, DeepVectorNesting) {
     // Vectors holding vectors, as deep as a list: released without recursion.
 #ifdef VORN_SANITIZED
