@@ -4,6 +4,7 @@
 // memory accessors go through here.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 
 #include "node.h"
@@ -64,6 +65,14 @@ inline i64 bridge_i64(const BridgeCall& call, int k) { return i64(call.word[k]);
 template <class T = char>
 T* bridge_pointer(const BridgeCall& call, int k) {
     return reinterpret_cast<T*>(uintptr_t(call.word[k]));
+}
+// Argument k as a pointer the call cannot do without: null (the program gave
+// 0) sets errno to EINVAL, and the builtin answers its failure result.
+template <class T = char>
+T* bridge_required_pointer(const BridgeCall& call, int k) {
+    T* p = bridge_pointer<T>(call, k);
+    if (!p) errno = EINVAL;
+    return p;
 }
 
 // Keeps the flattened data leaf behind text argument k (if any) alive until

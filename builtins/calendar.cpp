@@ -21,12 +21,6 @@ static char calendar_text[CALENDAR_TEXT_SIZE];
 static struct tm calendar_record;
 
 // The address argument k, or null after setting errno to EINVAL.
-static char* calendar_address(const BridgeCall& call, int k) {
-    char* at = bridge_pointer<char>(call, k);
-    if (!at) errno = EINVAL;
-    return at;
-}
-
 // The fields of a record in their order in memory.
 static int* calendar_field(struct tm& tm, int i) {
     int* fields[CALENDAR_FIELDS] = {&tm.tm_sec,  &tm.tm_min,  &tm.tm_hour, &tm.tm_mday, &tm.tm_mon,
@@ -83,7 +77,7 @@ NodeRef builtin_time(NodeRef app) {
 NodeRef builtin_ctime(NodeRef app) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "I")) return bridge_error();
-    const char* at = calendar_address(call, 0);
+    const char* at = bridge_required_pointer(call, 0);
     if (!at) return bridge_address(nullptr);
     time_t t = calendar_read_time(at);
     struct tm local;
@@ -94,7 +88,7 @@ NodeRef builtin_ctime(NodeRef app) {
 NodeRef builtin_asctime(NodeRef app) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "I")) return bridge_error();
-    const char* at = calendar_address(call, 0);
+    const char* at = bridge_required_pointer(call, 0);
     if (!at) return bridge_address(nullptr);
     return bridge_address(calendar_format(calendar_read_record(at)));
 }
@@ -104,7 +98,7 @@ NodeRef builtin_asctime(NodeRef app) {
 static NodeRef calendar_break_down(NodeRef app, struct tm* (*host)(const time_t*, struct tm*)) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "I")) return bridge_error();
-    const char* at = calendar_address(call, 0);
+    const char* at = bridge_required_pointer(call, 0);
     if (!at) return bridge_address(nullptr);
     time_t t = calendar_read_time(at);
     return bridge_address(host(&t, &calendar_record));
@@ -117,7 +111,7 @@ NodeRef builtin_localtime(NodeRef app) { return calendar_break_down(std::move(ap
 NodeRef builtin_mktime(NodeRef app) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "I")) return bridge_error();
-    char* at = calendar_address(call, 0);
+    char* at = bridge_required_pointer(call, 0);
     if (!at) return bridge_signed(-1);
     struct tm tm = calendar_read_record(at);
     int saved = errno;
@@ -138,9 +132,9 @@ NodeRef builtin_difftime(NodeRef app) {
 NodeRef builtin_strftime(NodeRef app) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "IITI")) return bridge_error();
-    char* buffer = calendar_address(call, 0);
-    const char* format = buffer ? calendar_address(call, 2) : nullptr;
-    const char* at = format ? calendar_address(call, 3) : nullptr;
+    char* buffer = bridge_required_pointer(call, 0);
+    const char* format = buffer ? bridge_required_pointer(call, 2) : nullptr;
+    const char* at = format ? bridge_required_pointer(call, 3) : nullptr;
     if (!at) return bridge_unsigned(0);
     struct tm tm = calendar_read_record(at);
     return bridge_unsigned(std::strftime(buffer, call.word[1], format, &tm));

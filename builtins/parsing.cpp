@@ -9,12 +9,6 @@
 #include "memory.h"
 
 // The text argument k, or null after setting errno to EINVAL.
-static const char* parsing_text(const BridgeCall& call, int k) {
-    const char* text = bridge_pointer<const char>(call, k);
-    if (!text) errno = EINVAL;
-    return text;
-}
-
 // Stores where parsing stopped at the end address argument k, if any; the
 // address points into the text, so a flattened data text is kept alive.
 static void parsing_store_end(BridgeCall& call, int k, const char* end) {
@@ -42,7 +36,7 @@ static int32_t parsing_long(const char* text, char** end, int base) {
 
 // strtol and strtoul: the parsed long, its end stored; false for a null text.
 static bool parsing_strtol(BridgeCall& call, int32_t* out) {
-    const char* text = parsing_text(call, 0);
+    const char* text = bridge_required_pointer<const char>(call, 0);
     if (!text) return false;
     char* end;
     *out = parsing_long(text, &end, bridge_int(call, 2));
@@ -69,7 +63,7 @@ NodeRef builtin_strtoul(NodeRef app) {
 NodeRef builtin_atoi(NodeRef app) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "T")) return bridge_error();
-    const char* text = parsing_text(call, 0);
+    const char* text = bridge_required_pointer<const char>(call, 0);
     char* end;
     return bridge_signed(text ? parsing_long(text, &end, 10) : 0);
 }
@@ -77,14 +71,14 @@ NodeRef builtin_atoi(NodeRef app) {
 NodeRef builtin_atof(NodeRef app) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "T")) return bridge_error();
-    const char* text = parsing_text(call, 0);
+    const char* text = bridge_required_pointer<const char>(call, 0);
     return bridge_real(text ? std::strtod(text, nullptr) : 0.0);
 }
 
 NodeRef builtin_strtod(NodeRef app) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "TI")) return bridge_error();
-    const char* text = parsing_text(call, 0);
+    const char* text = bridge_required_pointer<const char>(call, 0);
     if (!text) return bridge_real(0.0);
     char* end;
     double v = std::strtod(text, &end);

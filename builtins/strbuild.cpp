@@ -121,17 +121,11 @@ static char* strbuild_token(char* start, const char* delims, char** saved) {
 }
 
 // A null delimiter set refuses the call: 0, errno EINVAL.
-static const char* strbuild_delims(const BridgeCall& call) {
-    const char* delims = bridge_pointer<const char>(call, 1);
-    if (!delims) errno = EINVAL;
-    return delims;
-}
-
 NodeRef builtin_strtok(NodeRef app) {
     static char* saved = nullptr;  // the one process-wide position
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "IT")) return bridge_error();
-    const char* delims = strbuild_delims(call);
+    const char* delims = bridge_required_pointer<const char>(call, 1);
     if (!delims) return bridge_signed(0);
     return bridge_address(strbuild_token(bridge_pointer<char>(call, 0), delims, &saved));
 }
@@ -139,7 +133,7 @@ NodeRef builtin_strtok(NodeRef app) {
 NodeRef builtin_strtok_r(NodeRef app) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "ITI")) return bridge_error();
-    const char* delims = strbuild_delims(call);
+    const char* delims = bridge_required_pointer<const char>(call, 1);
     void* cell = bridge_pointer<void>(call, 2);
     if (!delims || !cell) {
         errno = EINVAL;

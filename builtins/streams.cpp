@@ -1,6 +1,7 @@
 // Stream builtins: opening and closing host streams, and character and line
 // I/O through them.
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -15,17 +16,9 @@
 // The buffer size that setbuf gives a stream: programs supply 512 bytes.
 static const size_t SETBUF_SIZE = 512;
 
-FILE* stream_arg(const BridgeCall& call, int k) {
-    FILE* stream = bridge_pointer<FILE>(call, k);
-    if (!stream) errno = EINVAL;
-    return stream;
-}
+FILE* stream_arg(const BridgeCall& call, int k) { return bridge_required_pointer<FILE>(call, k); }
 
-const char* stream_text_arg(const BridgeCall& call, int k) {
-    const char* text = bridge_pointer<const char>(call, k);
-    if (!text) errno = EINVAL;
-    return text;
-}
+const char* stream_text_arg(const BridgeCall& call, int k) { return bridge_required_pointer<const char>(call, k); }
 
 // ---------------------------------------------------------------------------
 // Opening and closing
@@ -68,11 +61,11 @@ static char* host_tmpnam(char* buffer) {
             *p = LETTERS[(state >> 33) % 62];
         }
         struct stat seen;
-        if (lstat(name, &seen) != 0 && errno == ENOENT) {
-            char* out = buffer ? buffer : own;
-            std::memcpy(out, name, sizeof name);
-            return out;
-        }
+        if (lstat(name, &seen) == 0) continue;  // taken: try another
+        if (errno != ENOENT) return nullptr;    // /tmp cannot be searched
+        char* out = buffer ? buffer : own;
+        std::memcpy(out, name, sizeof name);
+        return out;
     }
     return nullptr;
 }
