@@ -177,17 +177,6 @@ NodeRef container_make(ValueKind k, RtString text) {
     return k == VALUE_KIND_POST ? post_make(std::move(text)) : zits_from_string(std::move(text));
 }
 
-// Whether the brackets of p[0..n) balance: never more "]" than "[" in a
-// prefix, as many of each in all.
-bool brackets_balance(const u8* p, i64 n) {
-    i64 depth = 0;
-    for (i64 i = 0; i < n && depth >= 0; ++i) {
-        if (p[i] == '[') ++depth;
-        else if (p[i] == ']') --depth;
-    }
-    return depth == 0;
-}
-
 // ---------------------------------------------------------------------------
 // dash
 // ---------------------------------------------------------------------------
@@ -208,7 +197,7 @@ NodeRef dash_drop(const NodeRef& a, ValueKind ka, i64 n) {
     if (m > length) return leaf_z();
     i64 first = n > 0 ? i64(m) : 0;
     RtString kept = string_substring(text, first, i64(length - m));
-    if (ka == VALUE_KIND_ZITS && !brackets_balance(string_bytes(kept), string_length(kept))) return leaf_z();
+    if (ka == VALUE_KIND_ZITS && !zits_bytes_balanced(string_bytes(kept), string_length(kept))) return leaf_z();
     return container_make(ka, std::move(kept));
 }
 

@@ -199,18 +199,6 @@ NodeRef builtin_look(NodeRef app) {
 
 // True when the bytes' brackets balance: the depth never drops below 0 and
 // ends at 0.
-static bool view_brackets_balance(const u8* bytes, i64 n) {
-    i64 depth = 0;
-    for (i64 k = 0; k < n; ++k) {
-        if (bytes[k] == '[') {
-            ++depth;
-        } else if (bytes[k] == ']' && --depth < 0) {
-            return false;
-        }
-    }
-    return depth == 0;
-}
-
 // A new cray of slots from .. to-1 of v, each element gaining a reference.
 static NodeRef trim_cray(const NodeRef& v, i64 from, i64 to) {
     Node* slice = leaf_new_vector(u64(to - from));
@@ -239,7 +227,7 @@ NodeRef builtin_trim(NodeRef app) {
     if (kind == VALUE_KIND_CRAY) return trim_cray(v, from, to);
     RtString slice = string_from_bytes(view.bytes + from, to - from);
     if (kind == VALUE_KIND_POST) return post_make(std::move(slice));
-    if (!view_brackets_balance(view.bytes + from, to - from)) return view_error();
+    if (!zits_bytes_balanced(view.bytes + from, to - from)) return view_error();
     return zits_from_string(std::move(slice));
 }
 

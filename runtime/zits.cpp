@@ -435,3 +435,15 @@ NodeRef zits_normalize(NodeRef z) {
     }
     return std::move(results.back());
 }
+
+bool zits_bytes_balanced(const u8* bytes, i64 n) {
+    i64 depth = 0;
+    for (i64 k = 0; k < n; ++k) {
+        if (bytes[k] == '[') {
+            ++depth;
+        } else if (bytes[k] == ']' && --depth < 0) {
+            return false;
+        }
+    }
+    return depth == 0;
+}

@@ -27,6 +27,10 @@ bool zits_is_empty(NodeRef z);
 // A new data leaf "[" + s + "]" (s released); no check, no escaping.
 NodeRef zits_from_string(RtString s);
 
+// True when the n bytes nest: no "]" closes more than was opened before it
+// and every "[" is closed by the end.
+bool zits_bytes_balanced(const u8* bytes, i64 n);
+
 // z itself when it is a leaf, else a new data leaf of the whole sequence.
 NodeRef zits_flatten(NodeRef z);
 
