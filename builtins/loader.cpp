@@ -59,11 +59,6 @@ bool is_defined(const RtString& name) {
 
 RtString text(const char* bytes) { return string_from_cstr(bytes); }
 
-RtString joined(std::initializer_list<RtString> pieces) {
-    RtString out = string_make_empty();
-    for (const RtString& piece : pieces) string_append(out, string_copy(piece));
-    return out;
-}
 
 // Fills the report of a refusal; returns false for the caller to pass on.
 bool loader_refuse(LoaderCall& call, const char* kind, RtString say, RtString vip, RtString tip) {
@@ -106,7 +101,7 @@ bool loader_accept_name(Report& report, const RtString& name, i64 q) {
         return false;
     }
     if (string_equal_cstr(name, "\\") || string_equal_cstr(name, "{")) {
-        define_report_name(report, "built", joined({text("Built in function "), name, text(" cannot be re-defined.")}),
+        define_report_name(report, "built", string_concat_all({text("Built in function "), name, text(" cannot be re-defined.")}),
                            name, q);
         return false;
     }
@@ -134,7 +129,7 @@ bool loader_names_are_new(LoaderCall& call) {
     for (auto& [name, body] : call.unit) {
         if (is_main(name) || !is_defined(name)) continue;
         return loader_refuse(call, "roads",
-                             joined({text("Attempt to redefine function "), name, text(" using the road function.")}),
+                             string_concat_all({text("Attempt to redefine function "), name, text(" using the road function.")}),
                              text_abbreviate_ellipsis(string_copy(name)), string_make_empty());
     }
     return true;
@@ -153,7 +148,7 @@ bool loader_refuse_alive(LoaderCall& call, const RtString& referrer, const RtStr
     RtString shown = is_main(referrer) ? text("TOP") : string_copy(referrer);
     return loader_refuse(
         call, "alive",
-        joined({text("Alive function "), shown, text(" references undefined function "), missing, text(".")}),
+        string_concat_all({text("Alive function "), shown, text(" references undefined function "), missing, text(".")}),
         text_abbreviate_ellipsis(string_copy(shown)), text_abbreviate_ellipsis(string_copy(missing)));
 }
 
@@ -264,10 +259,10 @@ bool loader_closed(LoaderCall& call) {
         if (mask == 0) continue;
         RtString letter = string_from_char(u8('a' + std::countr_zero(mask)));
         if (is_main(name))
-            return loader_refuse(call, "local", joined({text("Local variable "), letter, text(" unbound.")}),
+            return loader_refuse(call, "local", string_concat_all({text("Local variable "), letter, text(" unbound.")}),
                                  string_make_empty(), string_copy(letter));
         return loader_refuse(
-            call, "local", joined({text("Local variable "), letter, text(" unbound in function "), name, text(".")}),
+            call, "local", string_concat_all({text("Local variable "), letter, text(" unbound in function "), name, text(".")}),
             text_abbreviate_ellipsis(string_copy(name)), string_copy(letter));
     }
     return true;

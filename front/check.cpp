@@ -39,13 +39,6 @@ private:
 
 static bool is_main(const RtString& name) { return string_length(name) == 0; }
 
-// The pieces joined into one text.
-static RtString text_join(std::initializer_list<RtString> pieces) {
-    RtString text = string_make_empty();
-    for (const RtString& piece : pieces) string_append(text, string_copy(piece));
-    return text;
-}
-
 static RtString text(const char* bytes) { return string_from_cstr(bytes); }
 
 static Report report_error(const char* kind, RtString say, RtString vip, RtString tip) {
@@ -66,11 +59,11 @@ bool check_body_binders(const RtString& name, const NodeRef& body, Report& repor
     if (!node_is_pair(bad)) return true;
     RtString shown = term_to_text(std::move(bad));
     if (is_main(name)) {
-        report = report_error("funky", text_join({text("Funky key in expression "), shown, text(".")}),
+        report = report_error("funky", string_concat_all({text("Funky key in expression "), shown, text(".")}),
                               string_make_empty(), text_abbreviate_balanced_paren(string_copy(shown)));
     } else {
         report = report_error(
-            "funky", text_join({text("Funky key in expression "), shown, text(" in function "), name, text(".")}),
+            "funky", string_concat_all({text("Funky key in expression "), shown, text(" in function "), name, text(".")}),
             text_abbreviate_ellipsis(string_copy(name)), text_abbreviate_balanced_paren(string_copy(shown)));
     }
     return false;
@@ -116,7 +109,7 @@ static bool check_reachable(DefsMap& defs, Report& report) {
     if (!check_first_missing(defs, nullptr, referrer, name)) return false;
     RtString shown = is_main(referrer) ? text("TOP") : string_copy(referrer);
     report = report_error(
-        "alive", text_join({text("Alive function "), shown, text(" references undefined "), name, text(".")}),
+        "alive", string_concat_all({text("Alive function "), shown, text(" references undefined "), name, text(".")}),
         text_abbreviate_ellipsis(string_copy(shown)), text_abbreviate_ellipsis(string_copy(name)));
     return true;
 }
@@ -183,7 +176,7 @@ bool check_body_locals(const RtString& name, NodeRef& body, Report& report) {
         if (is_main(name))
             report = report_error("place", text("Place error."), string_make_empty(), string_make_empty());
         else
-            report = report_error("place", text_join({text("Place error in function "), name, text(".")}),
+            report = report_error("place", string_concat_all({text("Place error in function "), name, text(".")}),
                                   text_abbreviate_ellipsis(string_copy(name)), string_make_empty());
         return false;
     }
@@ -222,7 +215,7 @@ i64 check_leading_parameters(const NodeRef& body) {
 
 bool check_body_parameters(const RtString& name, const NodeRef& body, Report& report) {
     if (check_leading_parameters(body) <= 10) return true;
-    report = report_error("arity", text_join({text("Arity of function "), name, text(" may not exceed ten.")}),
+    report = report_error("arity", string_concat_all({text("Arity of function "), name, text(" may not exceed ten.")}),
                           text_abbreviate_ellipsis(string_copy(name)), string_make_empty());
     return false;
 }
@@ -247,11 +240,11 @@ static bool check_free_locals(DefsMap& defs, Report& report) {
         if (mask == 0) continue;
         RtString letter = string_from_char(u8('a' + std::countr_zero(mask)));
         if (is_main(name))
-            report = report_error("local", text_join({text("Local variable "), letter, text(" unbound.")}),
+            report = report_error("local", string_concat_all({text("Local variable "), letter, text(" unbound.")}),
                                   string_make_empty(), string_copy(letter));
         else
             report = report_error(
-                "local", text_join({text("Local variable "), letter, text(" unbound in function "), name, text(".")}),
+                "local", string_concat_all({text("Local variable "), letter, text(" unbound in function "), name, text(".")}),
                 text_abbreviate_balanced(string_copy(name)), string_copy(letter));
         return true;
     }

@@ -226,6 +226,12 @@ RtString string_concat(const RtString& a, RtString b) {
     return string_join(string_bytes(a), string_length(a), string_bytes(b), string_length(b));
 }
 
+RtString string_concat_all(std::initializer_list<RtString> pieces) {
+    RtString out = string_make_empty();
+    for (const RtString& piece : pieces) string_append(out, string_copy(piece));
+    return out;
+}
+
 void string_append(RtString& target, RtString b) {
     RtString joined = string_join(string_bytes(target), string_length(target), string_bytes(b), string_length(b));
     target = std::move(joined);  // the old block goes first, b on return

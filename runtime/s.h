@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <iosfwd>
 #include <string>
 #include <type_traits>
@@ -125,6 +126,8 @@ RtString string_substring(const RtString& s, i64 start, i64 count);
 RtString string_suffix(const RtString& s, i64 start);
 // A new text: a's bytes then b's.
 RtString string_concat(const RtString& a, RtString b);
+// A new text: the pieces' bytes one after another.
+RtString string_concat_all(std::initializer_list<RtString> pieces);
 // target receives a new block: its bytes then b's.
 void string_append(RtString& target, RtString b);
 // A new text: the C text's bytes then s's.
