@@ -218,7 +218,7 @@ public:
         return letter != 0 ? noderef_from_string(string_from_char(letter)) : noderef_wrap(const_cast<Node*>(n));
     }
     char binder_kind(const Node* n) const { return node_binder_kind(n); }
-    bool enters_body(const Node*) const { return true; }
+    bool enters_brace_body(const Node*) const { return true; }
     // A new binder leaf applied to the new bound-name leaf: the bound
     // name's key, or its letter; a bound part that is a pair (never
     // definable) is kept as it is.

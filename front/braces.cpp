@@ -46,7 +46,7 @@ struct BraceRewriting {
         return node_is_leaf(n) ? noderef_wrap(const_cast<Node*>(n)) : NodeRef(nullptr);
     }
     char binder_kind(const Node*) const { return 'o'; }
-    bool enters_body(const Node*) const { return true; }
+    bool enters_brace_body(const Node*) const { return true; }
     NodeRef binder_head(const Node* head) const { return noderef_wrap(const_cast<Node*>(head)); }
     NodeRef finish(NodeRef pair) const { return brace_rewrite_pair(std::move(pair)); }
 };

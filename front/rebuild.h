@@ -20,9 +20,9 @@
 //     'u' when the pair n is to be rebuilt as a lambda, 'i' as a brace
 //     binder, anything else as a plain pair (node_binder_kind, or 'o' for a
 //     pass that treats every pair alike).
-//   bool enters_body(const Node* binder)
-//     Whether the body of a binder is entered; a body not entered is kept
-//     as the very same node.
+//   bool enters_brace_body(const Node* binder)
+//     Whether the body of a brace binder is entered; a body not entered is
+//     kept as the very same node. A lambda's body is always entered.
 //   NodeRef binder_head(const Node* head)
 //     The head of a rebuilt binder from the original one, (\ v) of a lambda
 //     or ({ v) of a brace binder.
@@ -63,11 +63,11 @@ NodeRef term_rebuild(NodeRef t, Pass& pass) {
             switch (pass.binder_kind(n)) {
             case 'u':
                 pending.push({n, BUILD_LAMBDA});
-                pending.push({pair_right(n), pass.enters_body(n) ? VISIT : KEEP});
+                pending.push({pair_right(n), VISIT});
                 break;
             case 'i':
                 pending.push({n, BUILD_BRACE});
-                pending.push({pair_right(n), pass.enters_body(n) ? VISIT : KEEP});
+                pending.push({pair_right(n), pass.enters_brace_body(n) ? VISIT : KEEP});
                 pending.push({pair_right(pair_left(n)), VISIT});  // the value, outside the binder's scope
                 break;
             default:

@@ -22,10 +22,9 @@ struct Substitution {
         return NodeRef(nullptr);
     }
     char binder_kind(const Node* n) const { return node_binder_kind(n); }
-    // A lambda of the letter is never entered: its mask leaves the letter
-    // out. A brace binder of the letter hides it in its body only.
-    bool enters_body(const Node* binder) const {
-        if (node_binder_kind(binder) != 'i') return true;
+    // A brace binder of the letter hides it in its body only. (A lambda of
+    // the letter is never reached: its mask leaves the letter out.)
+    bool enters_brace_body(const Node* binder) const {
         const Node* y = pair_right(pair_left(pair_left(binder)));
         return !(node_is_leaf(y) && leaf_bytes(y)[0] == letter);
     }

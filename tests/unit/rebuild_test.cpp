@@ -18,8 +18,7 @@ struct XToZ {
         return noderef_wrap(const_cast<Node*>(n));
     }
     char binder_kind(const Node* n) { return node_binder_kind(n); }
-    bool enters_body(const Node* binder) {
-        if (node_binder_kind(binder) != 'i') return true;
+    bool enters_brace_body(const Node* binder) {
         const Node* v = pair_right(pair_left(pair_left(binder)));
         return !(node_is_leaf(v) && leaf_bytes(v)[0] == 'k');
     }
