@@ -193,11 +193,11 @@ bool t_reverses_application(MachineContext& context) {
 // True while the checker evaluates line marks and v or x holds a free
 // letter: contracting ((T x) v) then ends the evaluation, so the pair (v x)
 // must not be built in its place.
-bool open_at_check_time(const NodeRef& v, const NodeRef& x) {
+bool open_at_check_time(Node* v, Node* x) {
     if (!marks_check_time()) return false;
-    tag_of(v.node);
-    tag_of(x.node);
-    return (node_free_mask(v.node) | node_free_mask(x.node)) != 0;
+    tag_of(v);
+    tag_of(x);
+    return (node_free_mask(v) | node_free_mask(x)) != 0;
 }
 
 // Returns the value in focus to the frame on top of cont: with
@@ -215,10 +215,12 @@ void pop_frame(MachineContext& context, NodeRef& cont, NodeRef& focus) {
     pair_split(std::move(cont), b_k, g);
     pair_split(std::move(b_k), b, cont);
     if (!node_is_leaf(g.node) && leaf_is_char(pair_left(g.node), 'T')) {
-        if (t_reverses_application(context) && !open_at_check_time(focus, node_right(g))) {
-            focus = node_make_app(std::move(focus), node_right(g));
+        NodeRef t = nullptr, x = nullptr;
+        pair_split(std::move(g), t, x);
+        if (t_reverses_application(context) && !open_at_check_time(focus.node, x.node)) {
+            focus = node_make_app(std::move(focus), std::move(x));
         } else {
-            focus = node_make_app(node_make_app(new_leaf("T"), node_right(g)), std::move(focus));
+            focus = node_make_app(node_make_app(new_leaf("T"), std::move(x)), std::move(focus));
         }
         return;
     }
