@@ -23,7 +23,7 @@ bool name_is_wrapped(const RtString& name) {
 // carries at most ten arguments.
 constexpr int MAX_BINDERS = 16;
 
-enum InstanceOp : u8 { VISIT, BUILD_PAIR, BUILD_LAMBDA, BUILD_BRACE };
+enum InstanceOp : u8 { VISIT, BUILD_PAIR, BUILD_LAMBDA, BUILD_BRACE, SHARE, ARGUMENT };
 
 // The letter a brace binder's variable binds, by its first byte, as a bit.
 uint32_t brace_letter_bit(const Node* v) {
@@ -46,60 +46,65 @@ Node* tagged_pair(Node* g, Node* x) {
     return &pair->head;
 }
 
-}  // namespace
-
-NodeRef instantiate(NodeRef body, const u8* letters, Node* const* args, int k, InstanceScratch& scratch) {
-    Node* value_of[26] = {};
-    uint32_t active = 0;
-    for (int i = 0; i < k; ++i) {
-        VORN_ASSERT(letters[i] >= 'a' && letters[i] <= 'z');
-        value_of[letters[i] - 'a'] = args[i];
-        active |= uint32_t(1) << (letters[i] - 'a');
-    }
-    node_compute_tag(body.node);  // tags every node below as well
-    if ((node_free_mask(body.node) & active) == 0) return body;
-
-    // The walk works on borrowed nodes; every entry of built owns one
-    // reference, handed on to the pair built over it.
-    std::vector<InstanceScratch::Task>& tasks = scratch.tasks;
-    std::vector<Node*>& built = scratch.built;
-    size_t base = built.size();
-    tasks.push_back({body.node, active, VISIT});
+// Appends to ops the plan that rebuilds body with argument index[c] in
+// place of each free letter c of the mask active: a post-order walk that
+// shares every subterm holding none of those letters and rebuilds the pairs
+// above the ones that do. Tags body and what it visits below.
+void plan_make(const Node* body, uint32_t active, const u8* index, std::vector<InstanceScratch::Task>& tasks,
+               std::vector<PlanOp>& ops) {
+    tasks.push_back({body, active, VISIT});
     while (!tasks.empty()) {
         InstanceScratch::Task task = tasks.back();
         tasks.pop_back();
         Node* n = const_cast<Node*>(task.node);
-        switch (task.op) {
-        case VISIT: {
-            if (node_tag(n) == 0) node_compute_tag(n);
-            uint32_t here = uint32_t(node_free_mask(n)) & task.letters;
-            if (here == 0) {
-                node_retain(n);
-                built.push_back(n);
-                break;
-            }
-            if (node_is_leaf(n)) {  // only a letter has its own bit
-                Node* value = value_of[leaf_bytes(n)[0] - 'a'];
-                node_retain(value);
-                built.push_back(value);
-                break;
-            }
-            // A pair whose left child is a leaf is no binder.
-            char kind = node_is_leaf(pair_left(n)) ? 'o' : node_binder_kind(n);
-            if (kind == 'u') {  // ((\ y) b): y is bound in b
-                uint32_t bound = uint32_t(node_free_mask(pair_left(n)));  // the mask of (\ y): y's letter
-                tasks.push_back({n, 0, BUILD_LAMBDA});
-                tasks.push_back({pair_right(n), task.letters & ~bound, VISIT});
-            } else if (kind == 'i') {  // ((({ y) e) b): y is bound in b only
-                uint32_t bound = brace_letter_bit(pair_right(pair_left(pair_left(n))));
-                tasks.push_back({n, 0, BUILD_BRACE});
-                tasks.push_back({pair_right(n), task.letters & ~bound, VISIT});
-                tasks.push_back({pair_right(pair_left(n)), task.letters, VISIT});
-            } else {
-                tasks.push_back({n, 0, BUILD_PAIR});
-                tasks.push_back({pair_right(n), task.letters, VISIT});
-                tasks.push_back({pair_left(n), task.letters, VISIT});
-            }
+        if (task.op != VISIT) {
+            // The binder a rebuilt lambda or brace keeps: (\ y), or ({ y).
+            Node* binder = task.op == BUILD_LAMBDA ? pair_left(n) : task.op == BUILD_BRACE ? pair_left(pair_left(n)) : nullptr;
+            ops.push_back({task.op, 0, binder});
+            continue;
+        }
+        node_compute_tag(n);
+        uint32_t here = uint32_t(node_free_mask(n)) & task.letters;
+        if (here == 0) {
+            ops.push_back({SHARE, 0, n});
+            continue;
+        }
+        if (node_is_leaf(n)) {  // only a letter has its own bit
+            ops.push_back({ARGUMENT, index[leaf_bytes(n)[0] - 'a'], nullptr});
+            continue;
+        }
+        // A pair whose left child is a leaf is no binder.
+        char kind = node_is_leaf(pair_left(n)) ? 'o' : node_binder_kind(n);
+        if (kind == 'u') {  // ((\ y) b): y is bound in b
+            uint32_t bound = uint32_t(node_free_mask(pair_left(n)));  // the mask of (\ y): y's letter
+            tasks.push_back({n, 0, BUILD_LAMBDA});
+            tasks.push_back({pair_right(n), task.letters & ~bound, VISIT});
+        } else if (kind == 'i') {  // ((({ y) e) b): y is bound in b only
+            uint32_t bound = brace_letter_bit(pair_right(pair_left(pair_left(n))));
+            tasks.push_back({n, 0, BUILD_BRACE});
+            tasks.push_back({pair_right(n), task.letters & ~bound, VISIT});
+            tasks.push_back({pair_right(pair_left(n)), task.letters, VISIT});
+        } else {
+            tasks.push_back({n, 0, BUILD_PAIR});
+            tasks.push_back({pair_right(n), task.letters, VISIT});
+            tasks.push_back({pair_left(n), task.letters, VISIT});
+        }
+    }
+}
+
+// Runs a plan over the borrowed arguments; returns the one reference to the
+// term built. built is a work stack, left as it was found.
+Node* plan_run(const PlanOp* op, const PlanOp* end, Node* const* args, std::vector<Node*>& built) {
+    for (; op != end; ++op) {
+        switch (op->op) {
+        case SHARE:
+            node_retain(op->node);
+            built.push_back(op->node);
+            break;
+        case ARGUMENT: {
+            Node* value = args[op->argument];
+            node_retain(value);
+            built.push_back(value);
             break;
         }
         case BUILD_PAIR: {
@@ -108,27 +113,78 @@ NodeRef instantiate(NodeRef body, const u8* letters, Node* const* args, int k, I
             built.back() = tagged_pair(built.back(), right);
             break;
         }
-        case BUILD_LAMBDA: {
-            Node* binder = pair_left(n);
-            node_retain(binder);
-            built.back() = tagged_pair(binder, built.back());
+        case BUILD_LAMBDA:
+            node_retain(op->node);
+            built.back() = tagged_pair(op->node, built.back());
             break;
-        }
         case BUILD_BRACE: {
             Node* b = built.back();
             built.pop_back();
-            Node* binder = pair_left(pair_left(n));
-            node_retain(binder);
-            Node* head = tagged_pair(binder, built.back());
+            node_retain(op->node);
+            Node* head = tagged_pair(op->node, built.back());
             built.back() = tagged_pair(head, b);
             break;
         }
         }
     }
-    VORN_ASSERT(built.size() == base + 1);
     Node* result = built.back();
     built.pop_back();
-    return NodeRef(result);
+    return result;
+}
+
+// The letters' mask and, by letter, the index of the argument each one
+// takes: of two binders of one letter the later one counts.
+uint32_t letters_index(const u8* letters, int k, u8* index) {
+    uint32_t active = 0;
+    for (int i = 0; i < k; ++i) {
+        VORN_ASSERT(letters[i] >= 'a' && letters[i] <= 'z');
+        index[letters[i] - 'a'] = u8(i);
+        active |= uint32_t(1) << (letters[i] - 'a');
+    }
+    return active;
+}
+
+// The plan of the function stored as definition, made when the run has
+// none for it yet.
+const DefinitionPlan& definition_plan(Node* definition, GlobalsWork& work) {
+    constexpr size_t PLAN_SLOTS = 256;
+    if (work.plans.empty()) work.plans.resize(PLAN_SLOTS);
+    DefinitionPlan& plan = work.plans[(reinterpret_cast<uintptr_t>(definition) >> 4) % PLAN_SLOTS];
+    if (plan.definition == definition) return plan;
+    // The leading binders are read on the borrowed definition: the entry
+    // holds it throughout.
+    const Node* body = definition;
+    u8 letters[MAX_BINDERS];
+    int k = 0;
+    while (node_binder_kind(body) == 'u') {
+        VORN_ASSERT(k < MAX_BINDERS);
+        const Node* v = pair_right(pair_left(body));
+        letters[k++] = node_is_leaf(v) ? leaf_bytes(v)[0] : 0;
+        body = pair_right(body);
+    }
+    u8 index[26] = {};
+    uint32_t active = letters_index(letters, k, index);
+    plan.definition = definition;
+    plan.binders = k;
+    plan.ops.clear();
+    plan_make(body, active, index, work.scratch.tasks, plan.ops);
+    return plan;
+}
+
+}  // namespace
+
+NodeRef instantiate(NodeRef body, const u8* letters, Node* const* args, int k, InstanceScratch& scratch) {
+    u8 index[26] = {};
+    uint32_t active = letters_index(letters, k, index);
+    node_compute_tag(body.node);  // tags every node below as well
+    if ((node_free_mask(body.node) & active) == 0) return body;
+    scratch.ops.clear();
+    plan_make(body.node, active, index, scratch.tasks, scratch.ops);
+    return NodeRef(plan_run(scratch.ops.data(), scratch.ops.data() + scratch.ops.size(), args, scratch.built));
+}
+
+void globals_forget_plans(GlobalsWork& work) {
+    for (DefinitionPlan& plan : work.plans) plan.definition = nullptr;
 }
 
 void globals_restore_pending(GlobalsWork& work) {
@@ -147,20 +203,15 @@ Contractum global_name_contract(const Node* head, DefsMap::iterator entry, Node*
     const RtString& name = key.text();
     if (entry == definitions_instance().end()) return {marked_name("]", name), true};
 
-    // The leading binders are read on the borrowed definition: the entry
-    // holds it throughout.
-    Node* body = entry->second.node;
-    u8 letters[MAX_BINDERS];
-    int k = 0;
-    while (node_binder_kind(body) == 'u') {
-        VORN_ASSERT(k < n);  // a binder left without an argument
-        const Node* v = pair_right(pair_left(body));
-        letters[k++] = node_is_leaf(v) ? leaf_bytes(v)[0] : 0;
-        body = pair_right(body);
+    Node* definition = entry->second.node;
+    if (node_binder_kind(definition) == 'u') {
+        const DefinitionPlan& plan = definition_plan(definition, work);
+        VORN_ASSERT(plan.binders <= n);  // a binder left without an argument
+        VORN_ASSERT(plan.binders == n);  // an argument left without a binder
+        const PlanOp* ops = plan.ops.data();
+        return {NodeRef(plan_run(ops, ops + plan.ops.size(), args, work.scratch.built)), false};
     }
-    VORN_ASSERT(k == n);  // an argument left without a binder
-
-    if (k > 0) return {instantiate(noderef_wrap(body), letters, args, k, work.scratch), false};
+    VORN_ASSERT(n == 0);  // an argument left without a binder
     NodeRef d = entry->second;
     if (node_is_leaf(d.node) && leaf_bytes(d.node)[0] == ')') return {marked_name(")", name), true};
     if (node_is_value(d.node)) return {std::move(d), false};

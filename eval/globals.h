@@ -9,6 +9,16 @@
 #include "machine.h"
 #include "tables.h"
 
+// One step of an instantiation plan, run over a stack of built terms: push
+// a subterm of the body as it is or an argument, or build a pair over what
+// the last steps pushed. A plan depends only on the body, its tags and the
+// letters replaced, so a function's plan is made once and run at each call.
+struct PlanOp {
+    u8 op;        // see InstanceOp in globals.cpp
+    u8 argument;  // the index of the argument pushed
+    Node* node;   // the subterm pushed, or the binder rebuilt (borrowed)
+};
+
 // Working space of body instantiation. A run keeps one, so that its stacks
 // are allocated once and not at every contraction.
 struct InstanceScratch {
@@ -18,7 +28,16 @@ struct InstanceScratch {
         u8 op;
     };
     std::vector<Task> tasks;
+    std::vector<PlanOp> ops;   // the plan of a one-off instantiation
     std::vector<Node*> built;  // each entry owns one reference
+};
+
+// The plan of one function definition: its body with the arguments
+// substituted for its leading binders' letters.
+struct DefinitionPlan {
+    const Node* definition = nullptr;  // the stored term the plan was made from
+    int binders = 0;
+    std::vector<PlanOp> ops;
 };
 
 // What a run lends to the contractions of global names: the working space of
@@ -34,7 +53,14 @@ struct GlobalsWork {
     };
     InstanceScratch scratch;
     std::vector<PendingBody> pending;
+    // Plans of the functions called so far, by the address of their stored
+    // term (made on first use). A function's term changes only when a
+    // builtin defines names, and the run forgets them all then.
+    std::vector<DefinitionPlan> plans;
 };
+
+// Forgets every plan of work (after names were defined).
+void globals_forget_plans(GlobalsWork& work);
 
 // Puts back the body of every constant of work.pending that is still marked
 // pending, newest first, and forgets them all.

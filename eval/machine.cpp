@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cstring>
+#include <vector>
 
 #include "binders.h"
 #include "globals.h"
@@ -74,6 +75,7 @@ struct MachineContext {
     // After a builtin that may have defined names.
     void forget_definitions() {
         heads.forget();
+        globals_forget_plans(globals);
         t_entry_known = false;
     }
 };
@@ -124,37 +126,194 @@ NodeRef new_leaf(const char* text) {
 // Frames
 // ---------------------------------------------------------------------------
 
-// cont becomes ((B cont) g).
-void push_frame(MachineContext& context, NodeRef& cont, NodeRef g) {
-    cont = node_make_app(node_make_app(context.b_leaf, std::move(cont)), std::move(g));
+// What popping a frame hands back: either the g of ((B k) g), or the waiting
+// argument x of a function frame ((B k) (T x)) (reversing true).
+struct PoppedFrame {
+    NodeRef g;
+    bool reversing = false;
+};
+
+// True for g = (T x), a T leaf applied to the argument a function frame
+// keeps; an argument frame whose function part is (T x) reads the same.
+bool frame_is_reversing(const Node* g) {
+    return !node_is_leaf(g) && leaf_is_char(pair_left(g), 'T');
 }
 
-// Focus (l r): the function part l is reduced first, r waits in (T r).
-void push_function_frame(MachineContext& context, NodeRef& cont, NodeRef& focus) {
+// True for g = (L x) with L a leaf beginning "T": a frame that a lazy head
+// may take its argument from.
+bool frame_gives_argument(const Node* g) {
+    return !node_is_leaf(g) && lead_byte(pair_left(g)) == 'T';
+}
+
+// The continuation as the term the state holds: the leaf I at the bottom,
+// each frame a pair ((B k) g). One step at a time (machine_step) works on
+// this form, so it is the reference the native stack below is held to.
+struct TermFrames {
+    NodeRef cont;
+
+    bool at_bottom() const { return node_is_leaf(cont.node) && lead_byte(cont.node) == 'I'; }
+
+    // cont becomes ((B cont) g).
+    void push(MachineContext& context, NodeRef g) {
+        cont = node_make_app(node_make_app(context.b_leaf, std::move(cont)), std::move(g));
+    }
+
+    // A function frame ((B cont) (T x)).
+    void push_argument(MachineContext& context, NodeRef x) {
+        push(context, node_make_app(context.t_leaf, std::move(x)));
+    }
+
+    // Takes the frame on top apart. A cont that is no ((B k) g) is a fatal
+    // assertion.
+    PoppedFrame pop() {
+        VORN_ASSERT(!node_is_leaf(cont.node));
+        const Node* bk = pair_left(cont.node);
+        VORN_ASSERT(!node_is_leaf(bk));
+        VORN_ASSERT(lead_byte(pair_left(bk)) == 'B');
+        NodeRef b_k = nullptr, g = nullptr, b = nullptr;
+        pair_split(std::move(cont), b_k, g);
+        pair_split(std::move(b_k), b, cont);
+        return unfold_reversing(std::move(g));
+    }
+
+    // The number of frames on top, at most a, that a lazy head may take its
+    // arguments from.
+    i64 count_argument_frames(i64 a) const {
+        i64 counted = 0;
+        const Node* c = cont.node;
+        while (counted < a) {
+            if (node_is_leaf(c)) break;
+            const Node* g = pair_right(c);
+            if (!frame_gives_argument(g)) break;
+            const Node* bk = pair_left(c);
+            if (node_is_leaf(bk)) break;
+            ++counted;
+            c = pair_right(bk);
+        }
+        return counted;
+    }
+
+    // Pops a frame counted by count_argument_frames; returns its argument.
+    NodeRef pop_argument() {
+        NodeRef b_k = nullptr, t_x = nullptr, b = nullptr, t = nullptr, x = nullptr;
+        pair_split(std::move(cont), b_k, t_x);
+        pair_split(std::move(t_x), t, x);
+        pair_split(std::move(b_k), b, cont);
+        return x;
+    }
+
+    // Drops every frame: the evaluation ends.
+    void abort() { cont = new_leaf("I"); }
+
+    // g = (T x) gives x, marked reversing.
+    static PoppedFrame unfold_reversing(NodeRef g) {
+        if (!frame_is_reversing(g.node)) return PoppedFrame{std::move(g), false};
+        NodeRef t = nullptr, x = nullptr;
+        pair_split(std::move(g), t, x);
+        return PoppedFrame{std::move(x), true};
+    }
+};
+
+// The continuation of machine_run: the frames on a native stack above a
+// bottom leaf. Each slot holds exactly the one reference its frame's g would
+// hold; a function frame keeps its argument x and no (T x) pair, which no
+// program can reach either way. Frames hold the same nodes in the same
+// order as TermFrames, so that both forms give the same steps.
+class NativeFrames {
+public:
+    explicit NativeFrames(NodeRef bottom) : bottom_(std::move(bottom)) {
+        VORN_ASSERT(node_is_leaf(bottom_.node));
+        slots_.reserve(256);
+    }
+    NativeFrames(const NativeFrames&) = delete;
+    NativeFrames& operator=(const NativeFrames&) = delete;
+    ~NativeFrames() { release_slots(); }
+
+    bool at_bottom() const { return slots_.empty() && lead_byte(bottom_.node) == 'I'; }
+
+    void push(MachineContext&, NodeRef g) { slots_.push_back(Slot{release_to_raw(g), false}); }
+    void push_argument(MachineContext&, NodeRef x) { slots_.push_back(Slot{release_to_raw(x), true}); }
+
+    PoppedFrame pop() {
+        VORN_ASSERT(!slots_.empty());  // the bottom leaf is no frame
+        Slot top = slots_.back();
+        slots_.pop_back();
+        if (top.argument) return PoppedFrame{NodeRef(top.node), true};
+        return TermFrames::unfold_reversing(NodeRef(top.node));
+    }
+
+    i64 count_argument_frames(i64 a) const {
+        i64 counted = 0;
+        for (size_t i = slots_.size(); i-- > 0 && counted < a; ++counted)
+            if (!slots_[i].argument && !frame_gives_argument(slots_[i].node)) break;
+        return counted;
+    }
+
+    NodeRef pop_argument() {
+        Slot top = slots_.back();
+        slots_.pop_back();
+        if (top.argument) return NodeRef(top.node);
+        NodeRef t = nullptr, x = nullptr;
+        pair_split(NodeRef(top.node), t, x);
+        return x;
+    }
+
+    void abort() {
+        release_slots();
+        bottom_ = new_leaf("I");
+    }
+
+private:
+    struct Slot {
+        Node* node;     // one reference
+        bool argument;  // a function frame's waiting argument
+    };
+    static Node* release_to_raw(NodeRef& r) {
+        Node* n = r.node;
+        r.node = nullptr;
+        return n;
+    }
+    void release_slots() {
+        while (!slots_.empty()) {  // outermost first, as releasing the term would
+            node_release(slots_.back().node);
+            slots_.pop_back();
+        }
+    }
+    std::vector<Slot> slots_;
+    NodeRef bottom_;
+};
+
+// Focus (l r): the function part l is reduced first, r waits in a function
+// frame.
+template <class Frames>
+void push_function_frame(MachineContext& context, Frames& frames, NodeRef& focus) {
     NodeRef l = nullptr, r = nullptr;
     pair_split(std::move(focus), l, r);
-    push_frame(context, cont, node_make_app(context.t_leaf, std::move(r)));
+    frames.push_argument(context, std::move(r));
     focus = std::move(l);
 }
 
 // Focus (l r): the argument r is reduced, l waits for its value.
-void push_argument_frame(MachineContext& context, NodeRef& cont, NodeRef& focus) {
+template <class Frames>
+void push_argument_frame(MachineContext& context, Frames& frames, NodeRef& focus) {
     NodeRef l = nullptr, r = nullptr;
     pair_split(std::move(focus), l, r);
-    push_frame(context, cont, std::move(l));
+    frames.push(context, std::move(l));
     focus = std::move(r);
 }
 
-// cont gets the let frame ((B cont) ((\ x) c)).
-void push_let(MachineContext& context, NodeRef& cont, NodeRef x, NodeRef c) {
-    push_frame(context, cont, node_make_app(node_make_app(context.lambda_leaf, std::move(x)), std::move(c)));
+// The let frame ((B k) ((\ x) c)).
+template <class Frames>
+void push_let(MachineContext& context, Frames& frames, NodeRef x, NodeRef c) {
+    frames.push(context, node_make_app(node_make_app(context.lambda_leaf, std::move(x)), std::move(c)));
 }
 
 // Focus ((({ x) e) c): e is reduced, then substituted through ((\ x) c).
-void push_let_frame(MachineContext& context, NodeRef& cont, NodeRef& focus) {
+template <class Frames>
+void push_let_frame(MachineContext& context, Frames& frames, NodeRef& focus) {
     NodeRef binder = node_left(focus);  // (({ x) e)
     NodeRef e = node_right(binder);
-    push_let(context, cont, node_right(node_left(binder)), node_right(focus));
+    push_let(context, frames, node_right(node_left(binder)), node_right(focus));
     focus = std::move(e);
 }
 
@@ -200,57 +359,32 @@ bool open_at_check_time(Node* v, Node* x) {
     return (node_free_mask(v) | node_free_mask(x)) != 0;
 }
 
-// Returns the value in focus to the frame on top of cont: with
-// cont = ((B k) g) the next state is (k (g focus)). A function frame
-// ((B k) (T x)) gives ((T x) focus), which T's definition contracts to
-// (focus x); while T has the prelude's meaning that pair is built at once.
-// Otherwise the pair is built around a fresh leaf T, tagged with T's meaning
-// of now, as the frame's own leaf would have been.
-void pop_frame(MachineContext& context, NodeRef& cont, NodeRef& focus) {
-    VORN_ASSERT(!node_is_leaf(cont.node));
-    const Node* bk = pair_left(cont.node);
-    VORN_ASSERT(!node_is_leaf(bk));
-    VORN_ASSERT(lead_byte(pair_left(bk)) == 'B');
-    NodeRef b_k = nullptr, g = nullptr, b = nullptr;
-    pair_split(std::move(cont), b_k, g);
-    pair_split(std::move(b_k), b, cont);
-    if (!node_is_leaf(g.node) && leaf_is_char(pair_left(g.node), 'T')) {
-        NodeRef t = nullptr, x = nullptr;
-        pair_split(std::move(g), t, x);
-        if (t_reverses_application(context) && !open_at_check_time(focus.node, x.node)) {
-            focus = node_make_app(std::move(focus), std::move(x));
-        } else {
-            focus = node_make_app(node_make_app(new_leaf("T"), std::move(x)), std::move(focus));
-        }
-        return;
+// Returns the value in focus to the frame on top: with the frame ((B k) g)
+// the next state is (k (g focus)). A function frame ((B k) (T x)) gives
+// ((T x) focus), which T's definition contracts to (focus x); while T has
+// the prelude's meaning that pair is built at once. Otherwise the pair is
+// built around a fresh leaf T, tagged with T's meaning of now, as the
+// frame's own leaf would have been.
+template <class Frames>
+void pop_frame(MachineContext& context, Frames& frames, NodeRef& focus) {
+    PoppedFrame top = frames.pop();
+    if (!top.reversing) {
+        focus = node_make_app(std::move(top.g), std::move(focus));
+    } else if (t_reverses_application(context) && !open_at_check_time(focus.node, top.g.node)) {
+        focus = node_make_app(std::move(focus), std::move(top.g));
+    } else {
+        focus = node_make_app(node_make_app(new_leaf("T"), std::move(top.g)), std::move(focus));
     }
-    focus = node_make_app(std::move(g), std::move(focus));
 }
 
 // A lazy head of arity a > 0 takes its missing arguments from the function
-// frames on top of cont when there are a of them: they are popped innermost
-// first, each applying focus to its waiting argument. Returns false, changing
+// frames on top when there are a of them: they are popped innermost first,
+// each applying focus to its waiting argument. Returns false, changing
 // nothing, when fewer than a function frames are there.
-bool take_pending_arguments(NodeRef& cont, NodeRef& focus, i64 a) {
-    i64 counted = 0;
-    const Node* c = cont.node;
-    while (counted < a) {
-        if (node_is_leaf(c)) break;
-        const Node* g = pair_right(c);
-        if (node_is_leaf(g) || lead_byte(pair_left(g)) != 'T') break;
-        const Node* bk = pair_left(c);
-        if (node_is_leaf(bk)) break;
-        ++counted;
-        c = pair_right(bk);
-    }
-    if (counted != a) return false;
-    for (i64 i = 0; i < a; ++i) {
-        NodeRef b_k = nullptr, t_x = nullptr, b = nullptr, t = nullptr, x = nullptr;
-        pair_split(std::move(cont), b_k, t_x);
-        pair_split(std::move(t_x), t, x);
-        pair_split(std::move(b_k), b, cont);
-        focus = node_make_app(std::move(focus), std::move(x));
-    }
+template <class Frames>
+bool take_pending_arguments(Frames& frames, NodeRef& focus, i64 a) {
+    if (frames.count_argument_frames(a) != a) return false;
+    for (i64 i = 0; i < a; ++i) focus = node_make_app(std::move(focus), frames.pop_argument());
     return true;
 }
 
@@ -322,12 +456,13 @@ Contractum contract_builtin(const BuiltinEntry& entry, const NodeRef& focus) {
 
 // ((({ a1) a2) a3): a value a2 is substituted into a3 at once; otherwise a2
 // is reduced first inside a let frame.
-Contractum contract_strict_let(MachineContext& context, NodeRef& cont, const ArgList& args) {
+template <class Frames>
+Contractum contract_strict_let(MachineContext& context, Frames& frames, const ArgList& args) {
     VORN_ASSERT(args.count() == 3);
     u8 x = lead_byte(args.raw(0));
     if (node_is_value(args.raw(1)))
         return Contractum{instantiate(args.get(2), &x, args.items() + 1, 1, context.globals.scratch), false};
-    push_let(context, cont, args.get(0), args.get(2));
+    push_let(context, frames, args.get(0), args.get(2));
     return Contractum{args.get(1), false};
 }
 
@@ -359,7 +494,8 @@ bool head_defines_names(const Node* h) {
 }
 
 // Dispatches the saturated focus by its head; see machine_contract.
-Contractum contract_focus(MachineContext& context, NodeRef& cont, const NodeRef& focus) {
+template <class Frames>
+Contractum contract_focus(MachineContext& context, Frames& frames, const NodeRef& focus) {
     unsigned tag = tag_of(focus);
     if (u64 mask = node_free_mask(focus.node); mask != 0) {
         if (marks_check_time()) throw MarksOpenFocus{};
@@ -388,7 +524,7 @@ Contractum contract_focus(MachineContext& context, NodeRef& cont, const NodeRef&
         return contract_builtin(*named->builtin, focus);
     }
     if (leaf && c == '\n') return {head_vector_apply(head, only_argument(args)), false};
-    if (leaf_is_char(h, '{')) return contract_strict_let(context, cont, args);
+    if (leaf_is_char(h, '{')) return contract_strict_let(context, frames, args);
     if (leaf_is_char(h, '\\')) return contract_lambda(context, args);
     if (leaf && c >= '0' && c <= '9') {
         VORN_ASSERT(args.count() == 1);
@@ -406,10 +542,11 @@ Contractum contract_focus(MachineContext& context, NodeRef& cont, const NodeRef&
     return global_name_contract(h, named->definition, args.items(), args.count(), context.globals);
 }
 
-// Puts the contractum in focus; an abort replaces cont by a new leaf I.
-void contract_parts(MachineContext& context, NodeRef& cont, NodeRef& focus) {
-    Contractum next = contract_focus(context, cont, focus);
-    if (next.abort) cont = new_leaf("I");
+// Puts the contractum in focus; an abort drops every frame for a new leaf I.
+template <class Frames>
+void contract_parts(MachineContext& context, Frames& frames, NodeRef& focus) {
+    Contractum next = contract_focus(context, frames, focus);
+    if (next.abort) frames.abort();
     focus = std::move(next.term);
 }
 
@@ -449,44 +586,45 @@ bool unfold_constant_head(MachineContext& context, NodeRef& focus) {
 }
 
 // One step on the two halves of the state.
-void step_parts(MachineContext& context, NodeRef& cont, NodeRef& focus) {
+template <class Frames>
+void step_parts(MachineContext& context, Frames& frames, NodeRef& focus) {
     unsigned tag = tag_of(focus);
     if (tag_is_value(tag)) {
-        pop_frame(context, cont, focus);
+        pop_frame(context, frames, focus);
         return;
     }
     i64 a = tag_arity(tag);
     if (a < 0) {
-        if (!unfold_constant_head(context, focus)) push_function_frame(context, cont, focus);
+        if (!unfold_constant_head(context, focus)) push_function_frame(context, frames, focus);
         return;
     }
     if (a == 0) {
         if (node_head_in_fixed_set(focus.node) || !tag_has_redex_below(tag)) {
-            contract_parts(context, cont, focus);
+            contract_parts(context, frames, focus);
             return;
         }
         if (node_binder_kind(focus.node) == 'i') {
             if (node_is_value(pair_right(pair_left(focus.node))))
-                contract_parts(context, cont, focus);
+                contract_parts(context, frames, focus);
             else
-                push_let_frame(context, cont, focus);
+                push_let_frame(context, frames, focus);
             return;
         }
         unsigned left = tag_of(pair_left(focus.node));
         if (left == TAG_DATA || !tag_has_redex_below(left))
-            push_argument_frame(context, cont, focus);
+            push_argument_frame(context, frames, focus);
         else
-            push_function_frame(context, cont, focus);
+            push_function_frame(context, frames, focus);
         return;
     }
-    if (node_head_in_fixed_set(focus.node) && take_pending_arguments(cont, focus, a)) {
-        contract_parts(context, cont, focus);
+    if (node_head_in_fixed_set(focus.node) && take_pending_arguments(frames, focus, a)) {
+        contract_parts(context, frames, focus);
         return;
     }
     if (node_is_value(pair_left(focus.node)))
-        push_argument_frame(context, cont, focus);
+        push_argument_frame(context, frames, focus);
     else
-        push_function_frame(context, cont, focus);
+        push_function_frame(context, frames, focus);
 }
 
 // The two halves of a state (released).
@@ -495,8 +633,16 @@ void state_split(NodeRef state, NodeRef& cont, NodeRef& focus) {
     focus = node_right(state);
 }
 
-bool state_is_final(const NodeRef& cont, const NodeRef& focus) {
-    return node_is_leaf(cont.node) && lead_byte(cont.node) == 'I' && tag_is_value(tag_of(focus));
+// Steps until the frames are down to the bottom leaf I and focus is a value.
+template <class Frames>
+NodeRef machine_loop(MachineContext& context, Frames& frames, NodeRef focus) {
+    try {
+        while (!(frames.at_bottom() && tag_is_value(tag_of(focus)))) step_parts(context, frames, focus);
+    } catch (const MarksOpenFocus&) {
+        globals_restore_pending(context.globals);  // each run on the way out puts its own back
+        throw;
+    }
+    return focus;
 }
 
 }  // namespace
@@ -543,27 +689,28 @@ NodeRef machine_run(NodeRef state) {
     MachineContext context;
     NodeRef cont = nullptr, focus = nullptr;
     state_split(std::move(state), cont, focus);
-    try {
-        while (!state_is_final(cont, focus)) step_parts(context, cont, focus);
-    } catch (const MarksOpenFocus&) {
-        globals_restore_pending(context.globals);  // each run on the way out puts its own back
-        throw;
+    if (node_is_leaf(cont.node)) {  // every run begins so: its frames go on a native stack
+        NativeFrames frames(std::move(cont));
+        return machine_loop(context, frames, std::move(focus));
     }
-    return focus;
+    TermFrames frames{std::move(cont)};
+    return machine_loop(context, frames, std::move(focus));
 }
 
 NodeRef machine_step(NodeRef state) {
     MachineContext context;
-    NodeRef cont = nullptr, focus = nullptr;
-    state_split(std::move(state), cont, focus);
-    step_parts(context, cont, focus);
-    return node_make_app(std::move(cont), std::move(focus));
+    TermFrames frames{nullptr};
+    NodeRef focus = nullptr;
+    state_split(std::move(state), frames.cont, focus);
+    step_parts(context, frames, focus);
+    return node_make_app(std::move(frames.cont), std::move(focus));
 }
 
 NodeRef machine_contract(NodeRef state) {
     MachineContext context;
-    NodeRef cont = nullptr, focus = nullptr;
-    state_split(std::move(state), cont, focus);
-    contract_parts(context, cont, focus);
-    return node_make_app(std::move(cont), std::move(focus));
+    TermFrames frames{nullptr};
+    NodeRef focus = nullptr;
+    state_split(std::move(state), frames.cont, focus);
+    contract_parts(context, frames, focus);
+    return node_make_app(std::move(frames.cont), std::move(focus));
 }
