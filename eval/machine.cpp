@@ -33,8 +33,9 @@ struct HeadInfo {
 // road) can add a name that was missing, and those calls forget everything.
 // One-byte names (the combinators, the operators) are kept by their byte,
 // since new leaves of them appear all the time (K and H from comparisons);
-// other names by their leaf, each slot pinning its leaf so that an address
-// never stands for another leaf.
+// other names by their leaf's address and text. A slot takes no reference
+// (counts stay what programs expect), so a hit is confirmed by the text:
+// what a name means depends on nothing else.
 class HeadCache {
 public:
     const HeadInfo& lookup(const Node* h);
@@ -46,11 +47,14 @@ public:
 private:
     static HeadInfo find(const Node* h);
     static constexpr size_t SIZE = 64;
+    static constexpr size_t TEXT_MAX = 32;  // longer names are looked up each time
     struct Slot {
-        NodeRef leaf = nullptr;
+        const Node* leaf = nullptr;
+        char text[TEXT_MAX];
         HeadInfo info;
     };
     Slot slots_[SIZE];
+    HeadInfo uncached_;
     bool byte_known_[256] = {};
     HeadInfo by_byte_[256];
 };
@@ -661,19 +665,25 @@ HeadInfo HeadCache::find(const Node* h) {
 }
 
 const HeadInfo& HeadCache::lookup(const Node* h) {
-    const u8* text = leaf_bytes(h);
+    const char* text = reinterpret_cast<const char*>(leaf_bytes(h));
     if (text[0] != 0 && text[1] == 0) {
-        if (!byte_known_[text[0]]) {
-            by_byte_[text[0]] = find(h);
-            byte_known_[text[0]] = true;
+        u8 c = u8(text[0]);
+        if (!byte_known_[c]) {
+            by_byte_[c] = find(h);
+            byte_known_[c] = true;
         }
-        return by_byte_[text[0]];
+        return by_byte_[c];
     }
     Slot& slot = slots_[(reinterpret_cast<uintptr_t>(h) >> 4) % SIZE];
-    if (slot.leaf.node != h) {
-        slot.info = find(h);
-        slot.leaf = noderef_wrap(const_cast<Node*>(h));
+    if (slot.leaf == h && std::strcmp(slot.text, text) == 0) return slot.info;
+    size_t length = std::strlen(text);
+    if (length >= TEXT_MAX) {
+        uncached_ = find(h);
+        return uncached_;
     }
+    std::memcpy(slot.text, text, length + 1);
+    slot.info = find(h);
+    slot.leaf = h;
     return slot.info;
 }
 

@@ -43,7 +43,18 @@ NodeRef test_refs(NodeRef app) {
     return integer_make_leaf(i64(before * 10 + held));
 }
 
-const char* const TEST_BUILTINS[] = {"tick", "boom", "pass", "refs"};
+// seen x: records the application, the counts of it and of x, and x's
+// header word without its count (which the record states already), then
+// answers x.
+NodeRef test_seen(NodeRef app) {
+    Node* x = pair_right(app.node);
+    eval_seen_log().push_back(eval_print(app) + " app=" + std::to_string(node_refcount(app.node)) +
+                              " x=" + std::to_string(node_refcount(x)) +
+                              " header=" + std::to_string(x->header & ~REFCOUNT_MAX));
+    return node_right(app);
+}
+
+const char* const TEST_BUILTINS[] = {"tick", "boom", "pass", "refs", "seen"};
 
 }  // namespace
 
@@ -64,14 +75,21 @@ std::vector<std::string>& eval_tick_log() {
     return log;
 }
 
+std::vector<std::string>& eval_seen_log() {
+    static std::vector<std::string> log;
+    return log;
+}
+
 void eval_define(const std::string& text) {
     eval_tick_log().clear();
+    eval_seen_log().clear();
     prelude_load();
     BuiltinTable& builtins = builtin_registry();
     map_builtins_get_or_insert(builtins, string_from_cstr("tick")) = BuiltinEntry{1, test_tick};
     map_builtins_get_or_insert(builtins, string_from_cstr("boom")) = BuiltinEntry{1, test_boom};
     map_builtins_get_or_insert(builtins, string_from_cstr("pass")) = BuiltinEntry{1, test_pass};
     map_builtins_get_or_insert(builtins, string_from_cstr("refs")) = BuiltinEntry{1, test_refs};
+    map_builtins_get_or_insert(builtins, string_from_cstr("seen")) = BuiltinEntry{1, test_seen};
     Report defined = program_define(string_from_std(text));
     ASSERT_EQ(string_to_std(defined.kind), "check") << text << ": " << string_to_std(defined.say);
 }

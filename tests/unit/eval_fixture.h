@@ -1,4 +1,4 @@
-// Test helper for the evaluator: loads the prelude with three test builtins
+// Test helper for the evaluator: loads the prelude with five test builtins
 // that make evaluation order and reference counts visible, defines and checks
 // a program, and evaluates terms.
 #pragma once
@@ -13,7 +13,11 @@
 // The arguments the builtin tick saw, printed, in call order.
 std::vector<std::string>& eval_tick_log();
 
-// Loads the prelude and the test builtins (tick, boom, pass, refs: see
+// What the builtin seen saw at each call, in call order: the application,
+// the reference counts and the argument's header word.
+std::vector<std::string>& eval_seen_log();
+
+// Loads the prelude and the test builtins (tick, boom, pass, refs, seen: see
 // eval_fixture.cpp), then defines and checks text; both must succeed.
 void eval_load(const std::string& text);
 
