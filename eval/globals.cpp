@@ -46,12 +46,13 @@ Node* tagged_pair(Node* g, Node* x) {
     return &pair->head;
 }
 
-// Appends to ops the plan that rebuilds body with argument index[c] in
+// Hands emit, one by one, the steps of the plan that rebuilds body with argument index[c] in
 // place of each free letter c of the mask active: a post-order walk that
 // shares every subterm holding none of those letters and rebuilds the pairs
 // above the ones that do. Tags body and what it visits below.
-void plan_make(const Node* body, uint32_t active, const u8* index, std::vector<InstanceScratch::Task>& tasks,
-               std::vector<PlanOp>& ops) {
+template <class Emit>
+void plan_walk(const Node* body, uint32_t active, const u8* index, std::vector<InstanceScratch::Task>& tasks,
+               Emit&& emit) {
     tasks.push_back({body, active, VISIT});
     while (!tasks.empty()) {
         InstanceScratch::Task task = tasks.back();
@@ -60,17 +61,17 @@ void plan_make(const Node* body, uint32_t active, const u8* index, std::vector<I
         if (task.op != VISIT) {
             // The binder a rebuilt lambda or brace keeps: (\ y), or ({ y).
             Node* binder = task.op == BUILD_LAMBDA ? pair_left(n) : task.op == BUILD_BRACE ? pair_left(pair_left(n)) : nullptr;
-            ops.push_back({task.op, 0, binder});
+            emit(PlanOp{task.op, 0, binder});
             continue;
         }
         node_compute_tag(n);
         uint32_t here = uint32_t(node_free_mask(n)) & task.letters;
         if (here == 0) {
-            ops.push_back({SHARE, 0, n});
+            emit(PlanOp{SHARE, 0, n});
             continue;
         }
         if (node_is_leaf(n)) {  // only a letter has its own bit
-            ops.push_back({ARGUMENT, index[leaf_bytes(n)[0] - 'a'], nullptr});
+            emit(PlanOp{ARGUMENT, index[leaf_bytes(n)[0] - 'a'], nullptr});
             continue;
         }
         // A pair whose left child is a leaf is no binder.
@@ -92,41 +93,43 @@ void plan_make(const Node* body, uint32_t active, const u8* index, std::vector<I
     }
 }
 
-// Runs a plan over the borrowed arguments; returns the one reference to the
-// term built. built is a work stack, left as it was found.
-Node* plan_run(const PlanOp* op, const PlanOp* end, Node* const* args, std::vector<Node*>& built) {
-    for (; op != end; ++op) {
-        switch (op->op) {
-        case SHARE:
-            node_retain(op->node);
-            built.push_back(op->node);
-            break;
-        case ARGUMENT: {
-            Node* value = args[op->argument];
-            node_retain(value);
-            built.push_back(value);
-            break;
-        }
-        case BUILD_PAIR: {
-            Node* right = built.back();
-            built.pop_back();
-            built.back() = tagged_pair(built.back(), right);
-            break;
-        }
-        case BUILD_LAMBDA:
-            node_retain(op->node);
-            built.back() = tagged_pair(op->node, built.back());
-            break;
-        case BUILD_BRACE: {
-            Node* b = built.back();
-            built.pop_back();
-            node_retain(op->node);
-            Node* head = tagged_pair(op->node, built.back());
-            built.back() = tagged_pair(head, b);
-            break;
-        }
-        }
+// Carries out one step of a plan over the borrowed arguments, on the stack
+// built (each entry owning one reference).
+[[gnu::always_inline]] inline void plan_step(const PlanOp& op, Node* const* args, std::vector<Node*>& built) {
+    switch (op.op) {
+    case SHARE:
+        node_retain(op.node);
+        built.push_back(op.node);
+        break;
+    case ARGUMENT: {
+        Node* value = args[op.argument];
+        node_retain(value);
+        built.push_back(value);
+        break;
     }
+    case BUILD_PAIR: {
+        Node* right = built.back();
+        built.pop_back();
+        built.back() = tagged_pair(built.back(), right);
+        break;
+    }
+    case BUILD_LAMBDA:
+        node_retain(op.node);
+        built.back() = tagged_pair(op.node, built.back());
+        break;
+    case BUILD_BRACE: {
+        Node* b = built.back();
+        built.pop_back();
+        node_retain(op.node);
+        Node* head = tagged_pair(op.node, built.back());
+        built.back() = tagged_pair(head, b);
+        break;
+    }
+    }
+}
+
+// The one reference to the term a whole plan built, taken off built.
+Node* plan_result(std::vector<Node*>& built) {
     Node* result = built.back();
     built.pop_back();
     return result;
@@ -167,7 +170,7 @@ const DefinitionPlan& definition_plan(Node* definition, GlobalsWork& work) {
     plan.definition = definition;
     plan.binders = k;
     plan.ops.clear();
-    plan_make(body, active, index, work.scratch.tasks, plan.ops);
+    plan_walk(body, active, index, work.scratch.tasks, [&plan](const PlanOp& op) { plan.ops.push_back(op); });
     return plan;
 }
 
@@ -178,9 +181,10 @@ NodeRef instantiate(NodeRef body, const u8* letters, Node* const* args, int k, I
     uint32_t active = letters_index(letters, k, index);
     node_compute_tag(body.node);  // tags every node below as well
     if ((node_free_mask(body.node) & active) == 0) return body;
-    scratch.ops.clear();
-    plan_make(body.node, active, index, scratch.tasks, scratch.ops);
-    return NodeRef(plan_run(scratch.ops.data(), scratch.ops.data() + scratch.ops.size(), args, scratch.built));
+    // Made once and used once: each step is carried out as the walk makes it.
+    std::vector<Node*>& built = scratch.built;
+    plan_walk(body.node, active, index, scratch.tasks, [args, &built](const PlanOp& op) { plan_step(op, args, built); });
+    return NodeRef(plan_result(built));
 }
 
 void globals_forget_plans(GlobalsWork& work) {
@@ -208,8 +212,9 @@ Contractum global_name_contract(const Node* head, DefsMap::iterator entry, Node*
         const DefinitionPlan& plan = definition_plan(definition, work);
         VORN_ASSERT(plan.binders <= n);  // a binder left without an argument
         VORN_ASSERT(plan.binders == n);  // an argument left without a binder
-        const PlanOp* ops = plan.ops.data();
-        return {NodeRef(plan_run(ops, ops + plan.ops.size(), args, work.scratch.built)), false};
+        std::vector<Node*>& built = work.scratch.built;
+        for (const PlanOp& op : plan.ops) plan_step(op, args, built);
+        return {NodeRef(plan_result(built)), false};
     }
     VORN_ASSERT(n == 0);  // an argument left without a binder
     NodeRef d = entry->second;

@@ -28,7 +28,6 @@ struct InstanceScratch {
         u8 op;
     };
     std::vector<Task> tasks;
-    std::vector<PlanOp> ops;   // the plan of a one-off instantiation
     std::vector<Node*> built;  // each entry owns one reference
 };
 
