@@ -31,21 +31,6 @@ uint32_t brace_letter_bit(const Node* v) {
     return c >= 'a' && c <= 'z' ? uint32_t(1) << (c - 'a') : 0;
 }
 
-// A new pair (g x) taking over the references the caller holds to g and x,
-// tagged at once (an argument not yet tagged is tagged first): with its
-// parts tagged that is one step, where tagging the finished body later would
-// walk it again. Returns the pair's one reference.
-Node* tagged_pair(Node* g, Node* x) {
-    node_compute_tag(g);
-    node_compute_tag(x);
-    PairNode* pair = pair_block_new();
-    pair->left = g;
-    pair->right = x;
-    pair->head.header = 1;
-    node_tag_pair(&pair->head);
-    return &pair->head;
-}
-
 // Hands emit, one by one, the steps of the plan that rebuilds body with argument index[c] in
 // place of each free letter c of the mask active: a post-order walk that
 // shares every subterm holding none of those letters and rebuilds the pairs
@@ -110,19 +95,19 @@ void plan_walk(const Node* body, uint32_t active, const u8* index, std::vector<I
     case BUILD_PAIR: {
         Node* right = built.back();
         built.pop_back();
-        built.back() = tagged_pair(built.back(), right);
+        built.back() = node_make_tagged_pair(built.back(), right);
         break;
     }
     case BUILD_LAMBDA:
         node_retain(op.node);
-        built.back() = tagged_pair(op.node, built.back());
+        built.back() = node_make_tagged_pair(op.node, built.back());
         break;
     case BUILD_BRACE: {
         Node* b = built.back();
         built.pop_back();
         node_retain(op.node);
-        Node* head = tagged_pair(op.node, built.back());
-        built.back() = tagged_pair(head, b);
+        Node* head = node_make_tagged_pair(op.node, built.back());
+        built.back() = node_make_tagged_pair(head, b);
         break;
     }
     }

@@ -50,6 +50,7 @@ private:
     static constexpr size_t TEXT_MAX = 32;  // longer names are looked up each time
     struct Slot {
         const Node* leaf = nullptr;
+        u64 word = 0;  // the text's first 8 bytes (a leaf has at least 10)
         char text[TEXT_MAX];
         HeadInfo info;
     };
@@ -59,13 +60,15 @@ private:
     HeadInfo by_byte_[256];
 };
 
-// What one run of the machine keeps between steps: the head cache; the work
-// space of global-name contractions; where T is defined and whether that
-// definition reverses an application (so that popping a function frame need
-// not unfold T); and the leaves B, T and \ its frames are built from. One
-// leaf of each serves every frame of the run: frames are never seen by a
-// program, and a fresh leaf per frame would only cost an allocation.
+// What one run of the machine keeps between steps: the table of
+// definitions, the head cache; the work space of global-name contractions;
+// where T is defined and whether that definition reverses an application (so
+// that popping a function frame need not unfold T); and the leaves B, T and
+// \ that frames held as terms are built from. One leaf of each serves every
+// frame of the run: frames are never seen by a program, and a fresh leaf per
+// frame would only cost an allocation.
 struct MachineContext {
+    DefsMap& defs = definitions_instance();
     HeadCache heads;
     GlobalsWork globals;
     bool t_entry_known = false;
@@ -338,7 +341,7 @@ bool is_reversed_application(const Node* d) {
 }
 
 bool t_reverses_application(MachineContext& context) {
-    DefsMap& defs = definitions_instance();
+    DefsMap& defs = context.defs;
     if (!context.t_entry_known) {
         static const RtString T_NAME = string_from_cstr("T");
         context.t_entry = defs.find(T_NAME);
@@ -373,11 +376,11 @@ template <class Frames>
 void pop_frame(MachineContext& context, Frames& frames, NodeRef& focus) {
     PoppedFrame top = frames.pop();
     if (!top.reversing) {
-        focus = node_make_app(std::move(top.g), std::move(focus));
+        focus = node_make_tagged_app(std::move(top.g), std::move(focus));
     } else if (t_reverses_application(context) && !open_at_check_time(focus.node, top.g.node)) {
-        focus = node_make_app(std::move(focus), std::move(top.g));
+        focus = node_make_tagged_app(std::move(focus), std::move(top.g));
     } else {
-        focus = node_make_app(node_make_app(new_leaf("T"), std::move(top.g)), std::move(focus));
+        focus = node_make_tagged_app(node_make_tagged_app(new_leaf("T"), std::move(top.g)), std::move(focus));
     }
 }
 
@@ -388,7 +391,7 @@ void pop_frame(MachineContext& context, Frames& frames, NodeRef& focus) {
 template <class Frames>
 bool take_pending_arguments(Frames& frames, NodeRef& focus, i64 a) {
     if (frames.count_argument_frames(a) != a) return false;
-    for (i64 i = 0; i < a; ++i) focus = node_make_app(std::move(focus), frames.pop_argument());
+    for (i64 i = 0; i < a; ++i) focus = node_make_tagged_app(std::move(focus), frames.pop_argument());
     return true;
 }
 
@@ -575,7 +578,7 @@ bool unfold_constant_head(MachineContext& context, NodeRef& focus) {
     if (!node_is_leaf(h) || node_arity_code(h) != ARITY_BIAS) return false;  // not a constant name
     const HeadInfo& named = context.heads.lookup(h);
     if (named.builtin != nullptr) return false;  // an arity-0 builtin is called anew
-    if (named.definition == definitions_instance().end()) return false;
+    if (named.definition == context.defs.end()) return false;
     const NodeRef& d = named.definition->second;
     if (lead_byte(d.node) == ')' || node_binder_kind(d.node) == 'u') return false;  // pending, or not a constant now
     if (!node_is_value(d.node)) return false;  // computed on first use
@@ -584,7 +587,7 @@ bool unfold_constant_head(MachineContext& context, NodeRef& focus) {
     // popped through T, which the spine built here would never do.
     if (marks_check_time() && node_free_mask(focus.node) != 0) return false;
     NodeRef spine = d;
-    for (int i = n - 1; i >= 0; --i) spine = node_make_app(std::move(spine), noderef_wrap(args[i]));
+    for (int i = n - 1; i >= 0; --i) spine = node_make_tagged_app(std::move(spine), noderef_wrap(args[i]));
     focus = std::move(spine);
     return true;
 }
@@ -675,12 +678,18 @@ const HeadInfo& HeadCache::lookup(const Node* h) {
         return by_byte_[c];
     }
     Slot& slot = slots_[(reinterpret_cast<uintptr_t>(h) >> 4) % SIZE];
-    if (slot.leaf == h && std::strcmp(slot.text, text) == 0) return slot.info;
+    u64 word;
+    std::memcpy(&word, text, sizeof word);
+    if (slot.leaf == h && slot.word == word) {
+        bool ends_in_word = ((word - 0x0101010101010101) & ~word & 0x8080808080808080) != 0;
+        if (ends_in_word || std::strcmp(slot.text + 8, text + 8) == 0) return slot.info;
+    }
     size_t length = std::strlen(text);
     if (length >= TEXT_MAX) {
         uncached_ = find(h);
         return uncached_;
     }
+    slot.word = word;
     std::memcpy(slot.text, text, length + 1);
     slot.info = find(h);
     slot.leaf = h;

@@ -46,6 +46,30 @@ inline void node_compute_tag(Node* n) {
 // node_compute_tag would give it, in one step.
 void node_tag_pair(Node* t);
 i64 node_tagged_arity(Node* n);
+
+// A new pair (g x) taking over the references the caller holds to g and x,
+// tagged at once (a child not yet tagged is tagged first): the very tag that
+// tagging it later would give, without a walk. Returns the pair's one
+// reference.
+inline Node* node_make_tagged_pair(Node* g, Node* x) {
+    node_compute_tag(g);
+    node_compute_tag(x);
+    PairNode* pair = pair_block_new();
+    pair->left = g;
+    pair->right = x;
+    pair->head.header = 1;
+    node_tag_pair(&pair->head);
+    return &pair->head;
+}
+
+// node_make_tagged_pair over two handles.
+inline NodeRef node_make_tagged_app(NodeRef g, NodeRef x) {
+    Node* left = g.node;
+    Node* right = x.node;
+    g.node = nullptr;
+    x.node = nullptr;
+    return NodeRef(node_make_tagged_pair(left, right));
+}
 bool node_is_value(Node* n);
 bool node_head_in_fixed_set(Node* n);
 
