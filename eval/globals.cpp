@@ -50,7 +50,10 @@ void plan_walk(const Node* body, uint32_t active, const u8* index, std::vector<I
             continue;
         }
         node_compute_tag(n);
-        uint32_t here = uint32_t(node_free_mask(n)) & task.letters;
+        // No letter can be below when aux, mask or not, has none of their
+        // bits: that spares reading a leaf's text to tell which aux it is.
+        uint32_t here = uint32_t(node_aux(n)) & task.letters;
+        if (here != 0) here = uint32_t(node_free_mask(n)) & task.letters;
         if (here == 0) {
             emit(PlanOp{SHARE, 0, n});
             continue;
@@ -133,12 +136,13 @@ uint32_t letters_index(const u8* letters, int k, u8* index) {
 }
 
 // The plan of the function stored as definition, made when the run has
-// none for it yet.
-const DefinitionPlan& definition_plan(Node* definition, GlobalsWork& work) {
+// none for it yet; null when the definition is no function (a constant).
+const DefinitionPlan* definition_plan(Node* definition, GlobalsWork& work) {
     constexpr size_t PLAN_SLOTS = 256;
     if (work.plans.empty()) work.plans.resize(PLAN_SLOTS);
     DefinitionPlan& plan = work.plans[(reinterpret_cast<uintptr_t>(definition) >> 4) % PLAN_SLOTS];
-    if (plan.definition == definition) return plan;
+    if (plan.definition == definition) return &plan;
+    if (node_binder_kind(definition) != 'u') return nullptr;
     // The leading binders are read on the borrowed definition: the entry
     // holds it throughout.
     const Node* body = definition;
@@ -156,7 +160,7 @@ const DefinitionPlan& definition_plan(Node* definition, GlobalsWork& work) {
     plan.binders = k;
     plan.ops.clear();
     plan_walk(body, active, index, work.scratch.tasks, [&plan](const PlanOp& op) { plan.ops.push_back(op); });
-    return plan;
+    return &plan;
 }
 
 }  // namespace
@@ -188,20 +192,18 @@ void globals_restore_pending(GlobalsWork& work) {
 
 Contractum global_name_contract(const Node* head, DefsMap::iterator entry, Node* const* args, int n,
                                 GlobalsWork& work) {
-    LeafKey key(head);
-    const RtString& name = key.text();
-    if (entry == definitions_instance().end()) return {marked_name("]", name), true};
-
+    if (entry == definitions_instance().end()) return {marked_name("]", LeafKey(head).text()), true};
     Node* definition = entry->second.node;
-    if (node_binder_kind(definition) == 'u') {
-        const DefinitionPlan& plan = definition_plan(definition, work);
-        VORN_ASSERT(plan.binders <= n);  // a binder left without an argument
-        VORN_ASSERT(plan.binders == n);  // an argument left without a binder
+    if (const DefinitionPlan* plan = definition_plan(definition, work)) {
+        VORN_ASSERT(plan->binders <= n);  // a binder left without an argument
+        VORN_ASSERT(plan->binders == n);  // an argument left without a binder
         std::vector<Node*>& built = work.scratch.built;
-        for (const PlanOp& op : plan.ops) plan_step(op, args, built);
+        for (const PlanOp& op : plan->ops) plan_step(op, args, built);
         return {NodeRef(plan_result(built)), false};
     }
     VORN_ASSERT(n == 0);  // an argument left without a binder
+    LeafKey key(head);
+    const RtString& name = key.text();
     NodeRef d = entry->second;
     if (node_is_leaf(d.node) && leaf_bytes(d.node)[0] == ')') return {marked_name(")", name), true};
     if (node_is_value(d.node)) return {std::move(d), false};

@@ -60,10 +60,42 @@ private:
     HeadInfo by_byte_[256];
 };
 
+// Whether a prelude combinator still has the meaning a shortcut of the
+// machine relies on. Its entry is looked up once (again after names were
+// defined) and its definition tested again only when the entry holds
+// another term; the term last tested is kept, so that its address cannot
+// come back as another term's. Programs never reach a definition's top node.
+struct MeaningWatch {
+    MeaningWatch(const char* watched, bool (*meaning_test)(const Node*)) : name(watched), test(meaning_test) {}
+    const char* name;
+    bool (*test)(const Node* definition);
+    bool entry_known = false;
+    DefsMap::iterator entry;
+    NodeRef checked = nullptr;
+    bool holds = false;
+
+    bool check(DefsMap& defs) {
+        if (!entry_known) {
+            entry = defs.find(string_from_cstr(name));
+            entry_known = true;
+        }
+        if (entry == defs.end()) return false;
+        const NodeRef& d = entry->second;
+        if (d.node != checked.node) {
+            checked = d;
+            holds = test(d.node);
+        }
+        return holds;
+    }
+};
+
+bool is_reversed_application(const Node* d);
+bool is_identity(const Node* d);
+
 // What one run of the machine keeps between steps: the table of
 // definitions, the head cache; the work space of global-name contractions;
-// where T is defined and whether that definition reverses an application (so
-// that popping a function frame need not unfold T); and the leaves B, T and
+// whether T reverses an application (so that popping a function frame need
+// not unfold T) and whether I is the identity; and the leaves B, T and
 // \ that frames held as terms are built from. One leaf of each serves every
 // frame of the run: frames are never seen by a program, and a fresh leaf per
 // frame would only cost an allocation.
@@ -71,10 +103,8 @@ struct MachineContext {
     DefsMap& defs = definitions_instance();
     HeadCache heads;
     GlobalsWork globals;
-    bool t_entry_known = false;
-    DefsMap::iterator t_entry;
-    NodeRef t_checked = nullptr;  // the definition of T last looked at
-    bool t_reverses = false;
+    MeaningWatch t_meaning{"T", is_reversed_application};
+    MeaningWatch i_meaning{"I", is_identity};
     NodeRef b_leaf = noderef_from_cstr("B");
     NodeRef t_leaf = noderef_from_cstr("T");
     NodeRef lambda_leaf = noderef_from_cstr("\\");
@@ -83,7 +113,8 @@ struct MachineContext {
     void forget_definitions() {
         heads.forget();
         globals_forget_plans(globals);
-        t_entry_known = false;
+        t_meaning.entry_known = false;
+        i_meaning.entry_known = false;
     }
 };
 
@@ -340,21 +371,16 @@ bool is_reversed_application(const Node* d) {
            leaf_is_char(pair_right(body), a);
 }
 
-bool t_reverses_application(MachineContext& context) {
-    DefsMap& defs = context.defs;
-    if (!context.t_entry_known) {
-        static const RtString T_NAME = string_from_cstr("T");
-        context.t_entry = defs.find(T_NAME);
-        context.t_entry_known = true;
-    }
-    if (context.t_entry == defs.end()) return false;
-    const NodeRef& d = context.t_entry->second;
-    if (d.node != context.t_checked.node) {
-        context.t_checked = d;
-        context.t_reverses = is_reversed_application(d.node);
-    }
-    return context.t_reverses;
+// True when d is \\a\\a for any letter, I's definition in the prelude.
+bool is_identity(const Node* d) {
+    if (node_binder_kind(d) != 'u') return false;
+    const Node* x = pair_right(pair_left(d));
+    if (!node_is_leaf(x)) return false;
+    u8 a = leaf_bytes(x)[0];
+    return a >= 'a' && a <= 'z' && leaf_is_char(x, a) && leaf_is_char(pair_right(d), a);
 }
+
+bool t_reverses_application(MachineContext& context) { return context.t_meaning.check(context.defs); }
 
 // True while the checker evaluates line marks and v or x holds a free
 // letter: contracting ((T x) v) then ends the evaluation, so the pair (v x)
@@ -563,16 +589,17 @@ void contract_parts(MachineContext& context, Frames& frames, NodeRef& focus) {
 // pop the frames again, building the same spine around the value with new
 // pairs. This builds that spine at once. Nothing is skipped that could be
 // seen: such an unfolding has no effect, the arguments stay unevaluated, and
-// the pops would go through T only while it reverses an application. Returns
-// false, changing nothing, for any other focus.
+// the pops would go through T only while it reverses an application. A
+// value that is the identity I (while it is) goes too: its contraction and
+// the pops after it would only rebuild the spine over its first argument.
+// Returns false, changing nothing, for any other focus.
 bool unfold_constant_head(MachineContext& context, NodeRef& focus) {
     constexpr int MAX_SPINE = 16;
-    Node* args[MAX_SPINE];
     int n = 0;
     const Node* h = focus.node;
     while (!node_is_leaf(h) && node_tag(h) != TAG_DATA) {
         if (n == MAX_SPINE) return false;
-        args[n++] = pair_right(h);
+        ++n;
         h = pair_left(h);
     }
     if (!node_is_leaf(h) || node_arity_code(h) != ARITY_BIAS) return false;  // not a constant name
@@ -586,7 +613,18 @@ bool unfold_constant_head(MachineContext& context, NodeRef& focus) {
     // At check time an open argument ends the evaluation when its frame is
     // popped through T, which the spine built here would never do.
     if (marks_check_time() && node_free_mask(focus.node) != 0) return false;
-    NodeRef spine = d;
+    Node* args[MAX_SPINE];  // args[0] is the last argument
+    const Node* p = focus.node;
+    for (int i = 0; i < n; ++i, p = pair_left(p)) args[i] = pair_right(p);
+    NodeRef spine = nullptr;
+    if (leaf_is_char(d.node, 'I') && context.i_meaning.check(context.defs)) {
+        // The identity applied to a1 ... an: its contraction gives a1 back,
+        // and the frames pushed for a2 ... an apply the value of a1 to them
+        // again, as the spine (a1 a2 ... an) has the machine do.
+        spine = noderef_wrap(args[--n]);
+    } else {
+        spine = d;
+    }
     for (int i = n - 1; i >= 0; --i) spine = node_make_tagged_app(std::move(spine), noderef_wrap(args[i]));
     focus = std::move(spine);
     return true;

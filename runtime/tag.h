@@ -52,8 +52,8 @@ i64 node_tagged_arity(Node* n);
 // tagging it later would give, without a walk. Returns the pair's one
 // reference.
 inline Node* node_make_tagged_pair(Node* g, Node* x) {
-    node_compute_tag(g);
-    node_compute_tag(x);
+    if (node_tag(g) == 0) node_compute_tag_untagged(g);
+    if (node_tag(x) == 0) node_compute_tag_untagged(x);
     PairNode* pair = pair_block_new();
     pair->left = g;
     pair->right = x;

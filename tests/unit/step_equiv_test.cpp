@@ -81,6 +81,12 @@ TEST_F(StepEquivalence, Programs) {
         "plus (seen sum (J 1 K) 0) (seen sum (J 2 K) 0),sum\\l\\s\\l s (h\\t\\sum t (s+h))",
         "seen (seen fib) 5,fib\\n\\n<2?n?fib(n-1)+fib(n-2)",
         "plus (seen (sum (J 1 K) 0)) (seen sum (J 2 K) 0),sum\\l\\s\\l s (h\\t\\sum t (s+h))",
+        // "?" is bound to I: the identity and the frames after it.
+        "seen 1<2?seen 3?seen 4",
+        "(seen 2<1?K?H) (seen 5) (seen 6)",
+        "(seen 1<2?(B (plus 1 2))?K) (seen 5) (seen 6)",
+        "I (plus (seen 1)) (seen 2)",
+        "seen 1<2?seen 3?seen 4,I\\a\\plus a 1",
         // An abort deep inside pending frames.
         "plus 1 (plus 2 (seen (boom 3)))",
         "seen (plus 1 (gg 5)),gg\\x\\x+boom x",
@@ -100,7 +106,8 @@ std::string random_term(std::mt19937& rng, int depth) {
     static const char* const ATOMS[] = {"K", "H", "I", "B", "C", "T", "V", "J", "L", "1", "2", "3", "seen", "plus"};
     constexpr int ATOM_COUNT = sizeof ATOMS / sizeof ATOMS[0];
     if (depth == 0 || rng() % 3 == 0) return ATOMS[rng() % ATOM_COUNT];
-    return "(" + random_term(rng, depth - 1) + " " + random_term(rng, depth - 1) + ")";
+    const char* joint = rng() % 4 == 0 ? "?" : " ";  // "?" is the identity applied to the left part
+    return "(" + random_term(rng, depth - 1) + joint + random_term(rng, depth - 1) + ")";
 }
 
 TEST_F(StepEquivalence, GeneratedTerms) {
