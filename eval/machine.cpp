@@ -185,8 +185,10 @@ bool frame_gives_argument(const Node* g) {
 
 // The continuation as the term the state holds: the leaf I at the bottom,
 // each frame a pair ((B k) g). One step at a time (machine_step) works on
-// this form, so it is the reference the native stack below is held to.
+// this form, taking no shortcut, so it is the reference that a run, with its
+// native stack and shortcuts, is held to.
 struct TermFrames {
+    static constexpr bool SHORTCUTS = false;
     NodeRef cont;
 
     bool at_bottom() const { return node_is_leaf(cont.node) && lead_byte(cont.node) == 'I'; }
@@ -259,6 +261,7 @@ struct TermFrames {
 // order as TermFrames, so that both forms give the same steps.
 class NativeFrames {
 public:
+    static constexpr bool SHORTCUTS = true;
     explicit NativeFrames(NodeRef bottom) : bottom_(std::move(bottom)) {
         VORN_ASSERT(node_is_leaf(bottom_.node));
         slots_.reserve(256);
@@ -640,7 +643,7 @@ void step_parts(MachineContext& context, Frames& frames, NodeRef& focus) {
     }
     i64 a = tag_arity(tag);
     if (a < 0) {
-        if (!unfold_constant_head(context, focus)) push_function_frame(context, frames, focus);
+        if (!(Frames::SHORTCUTS && unfold_constant_head(context, focus))) push_function_frame(context, frames, focus);
         return;
     }
     if (a == 0) {

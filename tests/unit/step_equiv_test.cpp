@@ -1,6 +1,7 @@
-// Step equivalence: a whole run (frames on a native stack, plans, caches)
-// against the same program taken one machine_step at a time (frames as
-// terms, nothing kept between steps). At every builtin call both must show
+// Step equivalence: a whole run (frames on a native stack, plans, caches,
+// shortcuts past steps no program can see) against the same program taken
+// one machine_step at a time (frames as terms, every step taken, nothing
+// kept between steps). At every builtin call both must show
 // the same focus, the same reference counts and the same header words, in
 // the same order, and end with the same value.
 #include <random>
