@@ -633,6 +633,61 @@ bool unfold_constant_head(MachineContext& context, NodeRef& focus) {
     return true;
 }
 
+// True for a lambda ((\ v) body).
+bool is_lambda(const Node* t) {
+    return !node_is_leaf(t) && !node_is_leaf(pair_left(t)) && leaf_is_char(pair_left(pair_left(t)), '\\');
+}
+
+// A focus (L a1 ... an) whose head L is a lambda of j >= 2 binders, for j
+// the smaller of its binders and n, with a1 ... aj values: the steps would
+// push a function frame for each of a2 ... an, and then contract one lambda
+// and pop one frame per binder, each contraction substituting one argument
+// into what the last one built. Substituting all j arguments into the body at once builds the same
+// term when the arguments are closed (none can then catch another's letter),
+// and no builtin is called on the way. Pops go through T, so T must reverse
+// an application. The arguments past j are applied to the result. Returns
+// false, changing nothing, for any other focus.
+bool apply_lambda_chain(MachineContext& context, NodeRef& focus) {
+    constexpr int MAX_SPINE = 16;
+    Node* spine[MAX_SPINE];  // spine[0] is the last argument
+    int n = 0;
+    const Node* h = focus.node;
+    while (!is_lambda(h)) {
+        if (node_is_leaf(h) || node_tag(h) == TAG_DATA || n == MAX_SPINE) return false;
+        spine[n++] = pair_right(h);
+        h = pair_left(h);
+    }
+    if (n < 2 || !is_lambda(pair_right(h))) return false;
+    u8 letters[MAX_SPINE];
+    Node* args[MAX_SPINE];
+    int j = 0;
+    const Node* body = h;
+    for (; j < n && is_lambda(body); ++j, body = pair_right(body)) {
+        const Node* v = pair_right(pair_left(body));
+        if (!node_is_leaf(v) || leaf_bytes(v)[1] != 0) return false;
+        letters[j] = leaf_bytes(v)[0];
+        if (letters[j] < 'a' || letters[j] > 'z') return false;  // the generic path reports it
+        args[j] = spine[n - 1 - j];
+        if (!node_is_value(args[j])) return false;  // a lambda's argument is reduced first
+    }
+    if (node_free_mask(focus.node) != 0 || !t_reverses_application(context)) return false;
+    NodeRef result = instantiate(noderef_wrap(const_cast<Node*>(body)), letters, args, j, context.globals.scratch);
+    for (int i = n - 1 - j; i >= 0; --i) result = node_make_tagged_app(std::move(result), noderef_wrap(spine[i]));
+    focus = std::move(result);
+    return true;
+}
+
+// Pushes a function frame for focus; a run first tries the shortcuts past
+// the steps that would follow.
+template <class Frames>
+void reduce_function_part(MachineContext& context, Frames& frames, NodeRef& focus, bool over_applied) {
+    if (Frames::SHORTCUTS) {
+        if (over_applied && unfold_constant_head(context, focus)) return;
+        if (apply_lambda_chain(context, focus)) return;
+    }
+    push_function_frame(context, frames, focus);
+}
+
 // One step on the two halves of the state.
 template <class Frames>
 void step_parts(MachineContext& context, Frames& frames, NodeRef& focus) {
@@ -643,7 +698,7 @@ void step_parts(MachineContext& context, Frames& frames, NodeRef& focus) {
     }
     i64 a = tag_arity(tag);
     if (a < 0) {
-        if (!(Frames::SHORTCUTS && unfold_constant_head(context, focus))) push_function_frame(context, frames, focus);
+        reduce_function_part(context, frames, focus, true);
         return;
     }
     if (a == 0) {
@@ -662,7 +717,7 @@ void step_parts(MachineContext& context, Frames& frames, NodeRef& focus) {
         if (left == TAG_DATA || !tag_has_redex_below(left))
             push_argument_frame(context, frames, focus);
         else
-            push_function_frame(context, frames, focus);
+            reduce_function_part(context, frames, focus, false);
         return;
     }
     if (node_head_in_fixed_set(focus.node) && take_pending_arguments(frames, focus, a)) {
@@ -672,7 +727,7 @@ void step_parts(MachineContext& context, Frames& frames, NodeRef& focus) {
     if (node_is_value(pair_left(focus.node)))
         push_argument_frame(context, frames, focus);
     else
-        push_function_frame(context, frames, focus);
+        reduce_function_part(context, frames, focus, false);
 }
 
 // The two halves of a state (released).

@@ -88,6 +88,17 @@ TEST_F(StepEquivalence, Programs) {
         "(seen 1<2?(B (plus 1 2))?K) (seen 5) (seen 6)",
         "I (plus (seen 1)) (seen 2)",
         "seen 1<2?seen 3?seen 4,I\\a\\plus a 1",
+        // Lambdas of several binders applied to fewer, as many and more
+        // arguments; shadowing; an argument that is not closed stays apart.
+        "(a\\b\\c\\seen (a+b*c)) (seen 2) (seen 3)",
+        "(a\\b\\seen (a-b)) (seen 2) (seen 3)",
+        "(a\\b\\a) (seen 2) (seen 3) (seen 4)",
+        "(a\\b\\J a b) (seen 2) (seen 3) (seen 4) (seen 5)",
+        "(a\\a\\seen a) (seen 2) (seen 3)",
+        "(a\\b\\c\\seen (J c b)) (seen 1) 2 (seen 3)",
+        "seen (sum (J 1 (J 2 K)) 0),sum\\l\\s\\l s (h\\t\\sum t (s+h))",
+        "(h\\t\\seen t) (g\\u\\u) (seen 7) K",
+        "(h\\t\\seen t) 1 2,T\\a\\b\\a",
         // An abort deep inside pending frames.
         "plus 1 (plus 2 (seen (boom 3)))",
         "seen (plus 1 (gg 5)),gg\\x\\x+boom x",
@@ -101,10 +112,13 @@ TEST_F(StepEquivalence, Programs) {
     for (const char* program : programs) expect_same(program);
 }
 
-// Random terms over affine combinators (none duplicates an argument, so
-// every term ends), numbers and the probe.
+// Random terms over affine combinators and lambdas (none duplicates an
+// argument, so every term ends), numbers and the probe.
 std::string random_term(std::mt19937& rng, int depth) {
-    static const char* const ATOMS[] = {"K", "H", "I", "B", "C", "T", "V", "J", "L", "1", "2", "3", "seen", "plus"};
+    static const char* const ATOMS[] = {"K",    "H",         "I",           "B",
+                                        "C",    "T",         "V",           "J",
+                                        "L",    "1",         "2",           "3",
+                                        "seen", "plus",      "(a\\b\\J b a)", "(a\\b\\c\\a c b)"};
     constexpr int ATOM_COUNT = sizeof ATOMS / sizeof ATOMS[0];
     if (depth == 0 || rng() % 3 == 0) return ATOMS[rng() % ATOM_COUNT];
     const char* joint = rng() % 4 == 0 ? "?" : " ";  // "?" is the identity applied to the left part
