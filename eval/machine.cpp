@@ -8,7 +8,9 @@
 #include <cstring>
 #include <vector>
 
+#include "arithmetic.h"
 #include "binders.h"
+#include "comparisons.h"
 #include "globals.h"
 #include "heads.h"
 #include "marks.h"
@@ -23,7 +25,15 @@ namespace {
 struct HeadInfo {
     const BuiltinEntry* builtin = nullptr;
     DefsMap::iterator definition;  // the end when the name has none
+    // The builtin is integer arithmetic or order on two arguments, whose
+    // result on two small integers depends on nothing but their values.
+    bool integer_operator = false;
 };
+
+// The builtins of HeadInfo::integer_operator.
+bool is_integer_operator(BuiltinFn fn) {
+    return fn == builtin_plus || fn == builtin_dash || fn == builtin_mult || fn == builtin_less || fn == builtin_gteq;
+}
 
 // Remembers, for one run, what the head leaves met so far name, so that a
 // loop does not search the two tables by text at every turn. It stays right
@@ -586,6 +596,20 @@ void contract_parts(MachineContext& context, Frames& frames, NodeRef& focus) {
     focus = std::move(next.term);
 }
 
+// An operator bound to integer arithmetic or order (the leaf bound), applied
+// in focus to two small integers x and y: the steps would rebuild the spine
+// around the builtin's name and call it on that. The builtin reads nothing
+// but the two values, so it is called on the focus as it is; its result
+// goes in focus. Returns false, changing nothing, for any other operands.
+bool apply_integer_operator(MachineContext& context, const Node* bound, const Node* x, const Node* y, NodeRef& focus) {
+    i64 a = 0, b = 0;
+    if (!arith_small_integer(x, &a) || !arith_small_integer(y, &b)) return false;
+    const HeadInfo& named = context.heads.lookup(bound);
+    if (!named.integer_operator) return false;
+    focus = named.builtin->fn(noderef_copy(focus));
+    return true;
+}
+
 // A focus applied beyond its head, where the head is a global constant whose
 // definition is already a value (an operator bound to a builtin, "?" bound to
 // I): the steps would push a function frame per argument, unfold the name and
@@ -619,6 +643,7 @@ bool unfold_constant_head(MachineContext& context, NodeRef& focus) {
     Node* args[MAX_SPINE];  // args[0] is the last argument
     const Node* p = focus.node;
     for (int i = 0; i < n; ++i, p = pair_left(p)) args[i] = pair_right(p);
+    if (n == 2 && node_is_leaf(d.node) && apply_integer_operator(context, d.node, args[1], args[0], focus)) return true;
     NodeRef spine = nullptr;
     if (leaf_is_char(d.node, 'I') && context.i_meaning.check(context.defs)) {
         // The identity applied to a1 ... an: its contraction gives a1 back,
@@ -757,7 +782,10 @@ HeadInfo HeadCache::find(const Node* h) {
     if (c >= 'a' && c <= 'z') {  // every builtin name starts with a lowercase letter
         BuiltinTable& builtins = builtin_registry();
         auto it = builtins.find(key.text());
-        if (it != builtins.end()) info.builtin = &it->second;
+        if (it != builtins.end()) {
+            info.builtin = &it->second;
+            info.integer_operator = it->second.arity == 2 && is_integer_operator(it->second.fn);
+        }
     }
     info.definition = definitions_instance().find(key.text());
     return info;

@@ -87,6 +87,11 @@ TEST_F(StepEquivalence, Programs) {
         "(seen 2<1?K?H) (seen 5) (seen 6)",
         "(seen 1<2?(B (plus 1 2))?K) (seen 5) (seen 6)",
         "I (plus (seen 1)) (seen 2)",
+        // Integer operators on small integers, on others and past 64 bits.
+        "seen (seen 3+4<(seen 8))",
+        "seen (999999999999999999*999999999999999999-1)",
+        "seen (K+1) (2<K)",
+        "seen 3+4,[+]\\dash",
         "seen 1<2?seen 3?seen 4,I\\a\\plus a 1",
         // Lambdas of several binders applied to fewer, as many and more
         // arguments; shadowing; an argument that is not closed stays apart.
@@ -121,7 +126,10 @@ std::string random_term(std::mt19937& rng, int depth) {
                                         "seen", "plus",      "(a\\b\\J b a)", "(a\\b\\c\\a c b)"};
     constexpr int ATOM_COUNT = sizeof ATOMS / sizeof ATOMS[0];
     if (depth == 0 || rng() % 3 == 0) return ATOMS[rng() % ATOM_COUNT];
-    const char* joint = rng() % 4 == 0 ? "?" : " ";  // "?" is the identity applied to the left part
+    // Mostly application; "?" is the identity applied to the left part, "+"
+    // and "<" builtins taken at once on two small integers.
+    static const char* const JOINTS[] = {" ", " ", " ", " ", " ", "?", "+", "<"};
+    const char* joint = JOINTS[rng() % 8];
     return "(" + random_term(rng, depth - 1) + joint + random_term(rng, depth - 1) + ")";
 }
 
