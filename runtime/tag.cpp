@@ -119,46 +119,66 @@ static void tag_leaf(Node* leaf) {
     tag_name_leaf(leaf, definitions_instance().find(text), length);
 }
 
+// node_free_mask of n, whose header word is h.
+[[gnu::always_inline]] static inline u64 free_mask_of(const Node* n, u64 h) {
+    u64 aux = (h & AUX_MASK) >> AUX_SHIFT;
+    if (aux == 0) return 0;
+    if (h & LEAF_BIT) {
+        u8 c = leaf_first(n);
+        return (c >= '0' && c <= '9') || c == '[' || c == 0x0A || c == '`' ? 0 : aux;
+    }
+    return ((h >> TAG_SHIFT) & 0x7F) == TAG_DATA ? 0 : aux;
+}
+
+// Every pair the machine builds comes through here: the tag is assembled in
+// one word from the two children's header words and stored once. t's tag
+// bits are 0 on entry.
 void node_tag_pair(Node* t) {
-    Node* left = pair_left(t);
-    Node* right = pair_right(t);
-    bool left_data = is_data(left);
-    bool right_data = is_data(right);
+    const Node* left = pair_left(t);
+    const Node* right = pair_right(t);
+    u64 lh = left->header, rh = right->header;
+    unsigned ltag = unsigned(lh >> TAG_SHIFT) & 0x7F;
+    unsigned rtag = unsigned(rh >> TAG_SHIFT) & 0x7F;
+    bool left_data = ltag == TAG_DATA;
+    bool right_data = rtag == TAG_DATA;
+    u64 h = t->header;
     if (left_data && right_data) {
-        node_set_data_tag(t);
-        u64 sum = node_aux(left) + node_aux(right);
-        if (node_aux(left) >= 2 && node_aux(right) >= 2 && sum < AUX_LIMIT) node_set_aux(t, sum);
+        h |= REDEX_BELOW_BIT;  // with arity code 0: TAG_DATA
+        u64 la = (lh & AUX_MASK) >> AUX_SHIFT, ra = (rh & AUX_MASK) >> AUX_SHIFT;
+        if (la >= 2 && ra >= 2 && la + ra < AUX_LIMIT) h = (h & ~AUX_MASK) | ((la + ra) << AUX_SHIFT);
+        t->header = h;
         return;
     }
-    if (left_data) {
-        node_set_arity(t, 0);
-    } else {
-        // A line-mark head reads as arity 1, so its pair is a redex (never
-        // code 0, never data); the prelude turns it into Z.
-        i64 a = is_line_mark(left) ? 1 : node_arity(left);
-        node_set_arity(t, (a == ARITY_MAX || a <= ARITY_MIN) ? a : a - 1);
+    i64 a = 0;
+    if (!left_data) {
+        // A line-mark head (tag 0) reads as arity 1, so its pair is a redex
+        // (never code 0, never data); the prelude turns it into Z.
+        i64 la = ltag == 0 && is_line_mark(left) ? 1 : i64(ltag & 0x3F) - ARITY_BIAS;
+        a = (la == ARITY_MAX || la <= ARITY_MIN) ? la : la - 1;
     }
-    bool left_pair = !node_is_leaf(left);
-    if (left_pair && is_leaf_starting(pair_left(left), '\\')) {
+    h |= u64(a + ARITY_BIAS) << TAG_SHIFT;
+    bool left_pair = !(lh & LEAF_BIT);
+    const Node* ll = left_pair ? pair_left(left) : nullptr;
+    u64 right_mask = free_mask_of(right, rh);
+    u64 mask;
+    if (left_pair && is_leaf_starting(ll, '\\')) {
         // A lambda ((\ v) body) binds v in body and is a value whatever
         // the body holds.
-        node_set_aux(t, node_free_mask(right) & ~node_free_mask(left));
-        return;
-    }
-    bool redex = (!left_data && node_has_redex_below(left)) ||
-                 (!right_data && node_has_redex_below(right)) || node_arity(right) < 1;
-    node_set_redex_below(t, redex);
-    u64 mask;
-    if (left_pair && is_leaf_starting(pair_left(left), '{')) {
-        mask = node_free_mask(right);  // (({ X) list): X is not bound in list
-    } else if (left_pair && !node_is_leaf(pair_left(left)) &&
-               is_leaf_starting(pair_left(pair_left(left)), '{')) {
-        const Node* bound = pair_right(pair_left(left));  // ((({ X) list) body)
-        mask = (node_free_mask(right) & ~node_free_mask(bound)) | node_free_mask(left);
+        mask = right_mask & ~free_mask_of(left, lh);
     } else {
-        mask = node_free_mask(left) | node_free_mask(right);
+        bool redex = (!left_data && (lh & REDEX_BELOW_BIT)) || (!right_data && (rh & REDEX_BELOW_BIT)) ||
+                     (!right_data && i64(rtag & 0x3F) - ARITY_BIAS < 1);
+        if (redex) h |= REDEX_BELOW_BIT;
+        if (left_pair && is_leaf_starting(ll, '{')) {
+            mask = right_mask;  // (({ X) list): X is not bound in list
+        } else if (left_pair && !node_is_leaf(ll) && is_leaf_starting(pair_left(ll), '{')) {
+            const Node* bound = pair_right(ll);  // ((({ X) list) body)
+            mask = (right_mask & ~node_free_mask(bound)) | free_mask_of(left, lh);
+        } else {
+            mask = free_mask_of(left, lh) | right_mask;
+        }
     }
-    node_set_aux(t, mask);
+    t->header = (h & ~AUX_MASK) | (mask << AUX_SHIFT);
 }
 
 // An untagged pair needs a visit; untagged leaves are tagged on the spot.
