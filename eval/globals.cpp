@@ -31,10 +31,11 @@ uint32_t brace_letter_bit(const Node* v) {
     return c >= 'a' && c <= 'z' ? uint32_t(1) << (c - 'a') : 0;
 }
 
-// Hands emit, one by one, the steps of the plan that rebuilds body with argument index[c] in
-// place of each free letter c of the mask active: a post-order walk that
-// shares every subterm holding none of those letters and rebuilds the pairs
-// above the ones that do. Tags body and what it visits below.
+// Hands emit, one by one, the steps of the plan that rebuilds body with
+// argument index[c] in place of each free letter c of the mask active: a
+// post-order walk that shares every subterm holding none of those letters
+// and rebuilds the pairs above the ones that do. Tags body and what it
+// visits below.
 template <class Emit>
 void plan_walk(const Node* body, uint32_t active, const u8* index, std::vector<InstanceScratch::Task>& tasks,
                Emit&& emit) {
@@ -45,7 +46,9 @@ void plan_walk(const Node* body, uint32_t active, const u8* index, std::vector<I
         Node* n = const_cast<Node*>(task.node);
         if (task.op != VISIT) {
             // The binder a rebuilt lambda or brace keeps: (\ y), or ({ y).
-            Node* binder = task.op == BUILD_LAMBDA ? pair_left(n) : task.op == BUILD_BRACE ? pair_left(pair_left(n)) : nullptr;
+            Node* binder = task.op == BUILD_LAMBDA  ? pair_left(n)
+                           : task.op == BUILD_BRACE ? pair_left(pair_left(n))
+                                                    : nullptr;
             emit(PlanOp{task.op, 0, binder});
             continue;
         }

@@ -643,7 +643,8 @@ bool unfold_constant_head(MachineContext& context, NodeRef& focus) {
     Node* args[MAX_SPINE];  // args[0] is the last argument
     const Node* p = focus.node;
     for (int i = 0; i < n; ++i, p = pair_left(p)) args[i] = pair_right(p);
-    if (n == 2 && node_is_leaf(d.node) && apply_integer_operator(context, d.node, args[1], args[0], focus)) return true;
+    bool two_operands = n == 2 && node_is_leaf(d.node);
+    if (two_operands && apply_integer_operator(context, d.node, args[1], args[0], focus)) return true;
     NodeRef spine = nullptr;
     if (leaf_is_char(d.node, 'I') && context.i_meaning.check(context.defs)) {
         // The identity applied to a1 ... an: its contraction gives a1 back,

@@ -1,8 +1,10 @@
 // Reduction machine: evaluates a closed term to a value. Its whole state is
 // one term (CONT FOCUS), a continuation applied to the term being reduced:
 // CONT is the leaf I at the bottom, or a frame ((B k) g) whose g receives the
-// focus's value before k does. Nested contexts are heap nodes, so the C stack
-// never grows with the depth of an evaluation.
+// focus's value before k does. A run keeps its frames on a stack of its own
+// instead, slot for frame, and goes past steps that no program can tell
+// from their result; single steps take the term form and every step. Either
+// way the C stack never grows with the depth of an evaluation.
 #pragma once
 
 #include "node.h"

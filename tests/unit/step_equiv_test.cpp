@@ -1,9 +1,9 @@
 // Step equivalence: a whole run (frames on a native stack, plans, caches,
 // shortcuts past steps no program can see) against the same program taken
 // one machine_step at a time (frames as terms, every step taken, nothing
-// kept between steps). At every builtin call both must show
-// the same focus, the same reference counts and the same header words, in
-// the same order, and end with the same value.
+// kept between steps). At every call of the probe builtin both must show the
+// same application, reference counts and header word, in the same order,
+// and end with the same value.
 #include <random>
 #include <string>
 #include <vector>
@@ -12,8 +12,6 @@
 
 #include "eval_fixture.h"
 #include "machine.h"
-#include "print.h"
-#include "tables.h"
 #include "tag.h"
 
 namespace {
