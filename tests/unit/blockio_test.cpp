@@ -15,8 +15,6 @@ using namespace host_test;
 
 namespace {
 
-const i64 TWO_32 = i64(1) << 32;
-
 class BlockIo : public HostTest {
 protected:
     void SetUp() override {

@@ -18,8 +18,6 @@ namespace {
 using CharClasses = HostTest;
 using MathFunctions = HostTest;
 
-const i64 TWO_32 = i64(1) << 32;
-
 TEST_F(CharClasses, MembersByTable) {
     struct Case {
         BuiltinFn fn;

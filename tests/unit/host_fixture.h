@@ -18,6 +18,10 @@
 
 namespace host_test {
 
+// 2^32, added to an integer argument to show which builtins read only its
+// low 32 bits and which the whole 64.
+inline constexpr i64 TWO_32 = i64(1) << 32;
+
 // Loads the prelude first: the tags of the fixed leaves (K, H, Z, J ...)
 // that the kind tests compute come from its definitions. Flushes the host
 // streams, so that a forked child starts with empty buffers.

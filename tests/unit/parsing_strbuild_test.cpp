@@ -19,8 +19,6 @@ namespace {
 using Parsing = HostTest;
 using StringBuilding = HostTest;
 
-const i64 TWO_32 = i64(1) << 32;
-
 TEST_F(Parsing, IntegersAsA32BitLong) {
     struct Case {
         BuiltinFn fn;

@@ -26,7 +26,6 @@ namespace {
 using SocketResolve = HostTest;
 using SocketMessages = HostTest;
 
-const i64 TWO_32 = i64(1) << 32;
 const int KEPT_ERRNO = 4321;
 
 // The UTF-16 text at the address an answer holds, narrowed to bytes.

@@ -34,7 +34,6 @@ using SocketLifecycle = HostTest;
 using SocketExchange = HostTest;
 using SocketGuards = HostTest;
 
-const i64 TWO_32 = i64(1) << 32;
 // An errno value that no host call sets: seeing it afterwards shows that
 // nothing was called.
 const int UNTOUCHED_ERRNO = 4321;
