@@ -83,7 +83,8 @@ Report run_classify(const NodeRef& v) {
 
 }  // namespace
 
-Report run_main(u64 args_address) {
+Report run_main(u64 args_address, RunEngine engine) {
+    (void)engine;  // the term machine is the only engine so far
     Report checked = program_check();
     if (!string_equal_cstr(checked.kind, "check")) return checked;
     report_release(checked);
