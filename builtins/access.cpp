@@ -119,8 +119,6 @@ i64 access_balance(const u8* bytes, int n) {
     return balance;
 }
 
-NodeRef access_error() { return noderef_from_cstr("Z"); }
-
 // Takes the call's arguments, finds the container's area and places a value
 // of w bytes in it; false at the first refusal.
 bool access_locate(AccessCall& call, NodeRef app, int n, const AccessRules& rules, int w, AccessArea* area,
@@ -135,7 +133,7 @@ NodeRef access_read(NodeRef app) {
     AccessCall call;
     AccessArea area;
     i64 offset;
-    if (!access_locate(call, std::move(app), 2, ACCESS_RULES[F], W, &area, &offset)) return access_error();
+    if (!access_locate(call, std::move(app), 2, ACCESS_RULES[F], W, &area, &offset)) return bridge_error();
     return integer_make_leaf_u64(memory_load<W>(area.bytes + offset));
 }
 
@@ -145,13 +143,13 @@ NodeRef access_write(NodeRef app) {
     AccessCall call;
     AccessArea area;
     i64 offset;
-    if (!access_locate(call, std::move(app), 3, rules, W, &area, &offset)) return access_error();
-    if (!area.writable || offset < area.write_floor) return access_error();
+    if (!access_locate(call, std::move(app), 3, rules, W, &area, &offset)) return bridge_error();
+    if (!area.writable || offset < area.write_floor) return bridge_error();
     u8 bytes[W];
     memory_store<W>(bytes, call.word[2]);
     // Tested before anything is written: a refused write changes nothing.
     if (rules.keeps_balance && access_balance(area.bytes + offset, W) != access_balance(bytes, W))
-        return access_error();
+        return bridge_error();
     if (area.in_leaf && (rules.in_place_always || memory_container_unshared(call.arg[0]))) {
         std::memcpy(area.bytes + offset, bytes, W);
         return std::move(call.arg[0]);

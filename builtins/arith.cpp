@@ -9,6 +9,7 @@
 
 #include "arith.h"
 #include "bits.h"
+#include "bridge.h"
 #include "cray.h"
 #include "heads.h"
 #include "integer.h"
@@ -19,10 +20,6 @@
 #include "zits.h"
 
 namespace {
-
-NodeRef leaf_z() {
-    return noderef_from_cstr("Z");
-}
 
 // Whether a number argument has a value: a list form whose deeper cells are
 // malformed has none, and the kernels must not meet it.
@@ -59,7 +56,7 @@ bool to_numb(const NodeRef& x, ValueKind k, NodeRef* out) {
 }
 
 NodeRef apply_or_z(NodeRef (*op)(NodeRef, NodeRef), NodeRef a, NodeRef b) {
-    return op ? op(std::move(a), std::move(b)) : leaf_z();
+    return op ? op(std::move(a), std::move(b)) : bridge_error();
 }
 
 NodeRef frame_same_kind(const ArithSpec& spec, NodeRef a, NodeRef b, ValueKind k) {
@@ -70,7 +67,7 @@ NodeRef frame_same_kind(const ArithSpec& spec, NodeRef a, NodeRef b, ValueKind k
     case VALUE_KIND_POST: return apply_or_z(spec.post_op, std::move(a), std::move(b));
     case VALUE_KIND_ZITS: return apply_or_z(spec.zits_op, std::move(a), std::move(b));
     case VALUE_KIND_CRAY: return apply_or_z(spec.cray_op, std::move(a), std::move(b));
-    default: return leaf_z();
+    default: return bridge_error();
     }
 }
 
@@ -79,11 +76,11 @@ NodeRef frame_mixed(const ArithSpec& spec, NodeRef a, NodeRef b, ValueKind ka, V
     if (text) return apply_or_z(spec.text_mix_op, std::move(a), std::move(b));
     if (!spec.numb_first || ka == VALUE_KIND_REAL || kb == VALUE_KIND_REAL) {
         double x = 0, y = 0;
-        if (!to_real(a, ka, &x) || !to_real(b, kb, &y)) return leaf_z();
+        if (!to_real(a, ka, &x) || !to_real(b, kb, &y)) return bridge_error();
         return real_make_leaf(spec.real_op(x, y));
     }
     NodeRef x = nullptr, y = nullptr;
-    if (!to_numb(a, ka, &x) || !to_numb(b, kb, &y)) return leaf_z();
+    if (!to_numb(a, ka, &x) || !to_numb(b, kb, &y)) return bridge_error();
     return apply_or_z(spec.numb_op, std::move(x), std::move(y));
 }
 
@@ -128,7 +125,7 @@ bool plus_crays(const NodeRef& a, const NodeRef& b, ValueKind ka, ValueKind kb, 
     if (ka == VALUE_KIND_CRAY && kb == VALUE_KIND_CRAY && node_aux(a.node) + node_aux(b.node) <= CRAY_COUNT_MAX)
         *out = cray_concat(a, b);
     else
-        *out = leaf_z();
+        *out = bridge_error();
     return true;
 }
 
@@ -189,15 +186,15 @@ NodeRef dash_drop(const NodeRef& a, ValueKind ka, i64 n) {
     u64 m = count_magnitude(n);
     if (ka == VALUE_KIND_CRAY) {
         u64 length = node_aux(a.node);
-        if (m > length) return leaf_z();
+        if (m > length) return bridge_error();
         return cray_slots_repeat(a.node, n > 0 ? 0 : m, length - m, 1);
     }
     RtString text = container_text(a, ka);
     u64 length = u64(string_length(text));
-    if (m > length) return leaf_z();
+    if (m > length) return bridge_error();
     i64 first = n > 0 ? i64(m) : 0;
     RtString kept = string_substring(text, first, i64(length - m));
-    if (ka == VALUE_KIND_ZITS && !zits_bytes_balanced(string_bytes(kept), string_length(kept))) return leaf_z();
+    if (ka == VALUE_KIND_ZITS && !zits_bytes_balanced(string_bytes(kept), string_length(kept))) return bridge_error();
     return container_make(ka, std::move(kept));
 }
 
@@ -228,10 +225,10 @@ const ArithSpec DASH_SPEC = {
 // doubling into one buffer. Z for n < 0 and for a result past
 // RESULT_MAX_BITS.
 NodeRef mult_repeat_text(const NodeRef& a, ValueKind ka, i64 n) {
-    if (n < 0) return leaf_z();
+    if (n < 0) return bridge_error();
     RtString unit = container_text(a, ka);
     u64 size = u64(string_length(unit));
-    if (size != 0 && u64(n) > RESULT_MAX_BITS / 8 / size) return leaf_z();
+    if (size != 0 && u64(n) > RESULT_MAX_BITS / 8 / size) return bridge_error();
     u64 total = size * u64(n);
     std::string out;
     out.reserve(total);
@@ -243,9 +240,9 @@ NodeRef mult_repeat_text(const NodeRef& a, ValueKind ka, i64 n) {
 // n copies of a cray's slots in one new vector; Z for n < 0 and for more
 // slots than a vector holds.
 NodeRef mult_repeat_cray(const NodeRef& a, i64 n) {
-    if (n < 0) return leaf_z();
+    if (n < 0) return bridge_error();
     u64 count = node_aux(a.node);
-    if (count != 0 && u64(n) > CRAY_COUNT_MAX / count) return leaf_z();
+    if (count != 0 && u64(n) > CRAY_COUNT_MAX / count) return bridge_error();
     return cray_slots_repeat(a.node, 0, count, count == 0 ? 0 : u64(n));
 }
 
@@ -275,7 +272,7 @@ const ArithSpec MULT_SPEC = {
 // A new cray of c's slots with v put at the back or the front; Z when c is
 // full already.
 NodeRef cray_add_one(const NodeRef& c, const NodeRef& v, bool at_front) {
-    if (node_aux(c.node) >= CRAY_COUNT_MAX) return leaf_z();
+    if (node_aux(c.node) >= CRAY_COUNT_MAX) return bridge_error();
     return at_front ? cray_push_front(v, c) : cray_push_back(c, v);
 }
 
@@ -334,16 +331,16 @@ NodeRef powa_hint(NodeRef a, NodeRef b) {
     integer_try_value(b, &e);
     if (e.nonnegative && !dec_is_zero(e.mag) && dec_compare(base.mag, dec_from_u64(1)) > 0) {
         u64 ev = dec_value_capped(e.mag, RESULT_MAX_BITS);
-        if (double(ev) * dec_bit_estimate(base.mag) > double(RESULT_MAX_BITS)) return leaf_z();
+        if (double(ev) * dec_bit_estimate(base.mag) > double(RESULT_MAX_BITS)) return bridge_error();
     }
     return integer_power(std::move(a), std::move(b));
 }
 
 // The numb 2^e for |e| < 2^59, built as its one power.
 NodeRef powa_numb_two(const NodeRef& b) {
-    if (integer_bit_length(b) > 60) return leaf_z();
+    if (integer_bit_length(b) > 60) return bridge_error();
     i64 e = integer_to_i64(b);
-    if (2 * count_magnitude(e) + 1 > RESULT_MAX_BITS) return leaf_z();
+    if (2 * count_magnitude(e) + 1 > RESULT_MAX_BITS) return bridge_error();
     NumbValue v;
     v.mant = big_from_u64(1);
     v.exp = e;
@@ -356,7 +353,7 @@ NodeRef powa_numb_two(const NodeRef& b) {
 NodeRef powa_numb_general(const NodeRef& a, const NodeRef& b) {
     IntValue e;
     integer_try_value(b, &e);
-    if (!e.nonnegative) return leaf_z();
+    if (!e.nonnegative) return bridge_error();
     if (dec_is_zero(e.mag)) return noderef_from_cstr("001");
     NumbValue base = numb_value_of_bits(numb_to_bits(a));
     bool odd = dec_is_odd(e.mag);
@@ -370,7 +367,7 @@ NodeRef powa_numb_general(const NodeRef& a, const NodeRef& b) {
     i128 top = base.exp + big_bit_length(base.mant) - 1, bottom = base.exp;
     i128 ev = i128(dec_value_capped(e.mag, RESULT_MAX_BITS));
     i128 reach = std::max(top < 0 ? -top : top, bottom < 0 ? -bottom : bottom);
-    if (2 * ev * reach + 2 > i128(RESULT_MAX_BITS)) return leaf_z();
+    if (2 * ev * reach + 2 > i128(RESULT_MAX_BITS)) return bridge_error();
     NumbValue r;
     r.nonnegative = base.nonnegative || !odd;
     r.exp = base.exp * i64(ev);
@@ -385,7 +382,7 @@ NodeRef powa_numb_general(const NodeRef& a, const NodeRef& b) {
 // A numb base with a hint exponent: the exponent must be a well-formed
 // number; the leaf "004" takes the power-of-two shortcut.
 NodeRef powa_numb(const NodeRef& a, const NodeRef& b) {
-    if (!term_is_number_chain(b)) return leaf_z();
+    if (!term_is_number_chain(b)) return bridge_error();
     bool two = node_is_leaf(a.node) && leaf_node_byte_length(a.node) == 3 && std::memcmp(leaf_bytes(a.node), "004", 3) == 0;
     return two ? powa_numb_two(b) : powa_numb_general(a, b);
 }
@@ -413,7 +410,7 @@ NodeRef arith_frame_bounded(NodeRef app, const ArithSpec& spec) {
     try {
         return arith_frame(std::move(app), spec);
     } catch (const std::bad_alloc&) {
-        return leaf_z();
+        return bridge_error();
     }
 }
 
@@ -453,8 +450,8 @@ NodeRef arith_frame(NodeRef app, const ArithSpec& spec) {
     arith_arguments(app, &a, &b);
     noderef_release(app);
     ValueKind ka = value_kind(a), kb = value_kind(b);
-    if (ka == VALUE_KIND_VOID || kb == VALUE_KIND_VOID) return leaf_z();
-    if (!number_is_readable(a, ka) || !number_is_readable(b, kb)) return leaf_z();
+    if (ka == VALUE_KIND_VOID || kb == VALUE_KIND_VOID) return bridge_error();
+    if (!number_is_readable(a, ka) || !number_is_readable(b, kb)) return bridge_error();
     NodeRef out = nullptr;
     if (spec.own_cases && spec.own_cases(a, b, ka, kb, &out)) return out;
     if (ka == kb) return frame_same_kind(spec, std::move(a), std::move(b), ka);

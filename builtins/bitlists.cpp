@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "bits.h"
+#include "bridge.h"
 #include "integer.h"
 #include "post.h"
 #include "real.h"
@@ -12,10 +13,6 @@
 #include "zits.h"
 
 namespace {
-
-NodeRef leaf_z() {
-    return noderef_from_cstr("Z");
-}
 
 // A bit list built from its end towards its front; the cells of one list
 // share one (J K) and one (J H) head, and the list ends in that K.
@@ -68,7 +65,7 @@ NodeRef lits_list(const NodeRef& x) {
     }
     u8 end = node_lead_byte(n);
     BigNat value;
-    if ((end != 'K' && !byte_is_digit(end)) || !number_try_value(x.node, &value)) return leaf_z();
+    if ((end != 'K' && !byte_is_digit(end)) || !number_try_value(x.node, &value)) return bridge_error();
     return leaf_from_std(number_text_of_value(value));
 }
 
@@ -78,14 +75,14 @@ NodeRef bit_list_canonicalize(NodeRef t) {
     std::vector<Node*> heads;  // the (J b) parts of the cells, outermost first
     Node* n = t.node;
     for (; !node_is_leaf(n); n = pair_right(n)) {
-        if (node_raw_cell_bit(n) < 0) return leaf_z();
+        if (node_raw_cell_bit(n) < 0) return bridge_error();
         heads.push_back(pair_left(n));
     }
     NodeRef list = nullptr;
     u8 end = node_lead_byte(n);
     if (end == 'K') list = noderef_wrap(n);
     else if (byte_is_digit(end)) list = number_bits_to_list(number_bits_from_text(leaf_node_text(n)));
-    else return leaf_z();
+    else return bridge_error();
     for (size_t i = heads.size(); i-- > 0;) list = node_make_app(noderef_wrap(heads[i]), std::move(list));
     return list;
 }
@@ -99,7 +96,7 @@ NodeRef builtin_lots(NodeRef app) {
     case VALUE_KIND_HINT:
     case VALUE_KIND_NUMB: return bit_list_canonicalize(std::move(x));
     case VALUE_KIND_ZITS: return zits_normalize(std::move(x));
-    default: return node_is_leaf(x.node) && node_lead_byte(x.node) == 'K' ? x : leaf_z();
+    default: return node_is_leaf(x.node) && node_lead_byte(x.node) == 'K' ? x : bridge_error();
     }
 }
 
@@ -107,7 +104,7 @@ NodeRef builtin_lits(NodeRef app) {
     NodeRef x = node_right(app);
     noderef_release(app);
     switch (value_kind(x)) {
-    case VALUE_KIND_VOID: return leaf_z();
+    case VALUE_KIND_VOID: return bridge_error();
     case VALUE_KIND_REAL: return real_to_numb(std::move(x));
     case VALUE_KIND_ZITS: return integer_make_leaf(i64(string_prefix_u64(zits_text(std::move(x)))));
     case VALUE_KIND_POST: {

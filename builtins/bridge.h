@@ -81,7 +81,8 @@ void bridge_pin_text(BridgeCall& call, int k);
 
 // Result classes; each makes a new leaf.
 
-// "Z", the answer to a wrong kind of argument.
+// "Z", the answer to a wrong kind of argument: the one way every builtin
+// family makes it.
 NodeRef bridge_error();
 // "I", for host functions that return nothing.
 NodeRef bridge_unit();

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bridge.h"
 #include "bytes.h"
 #include "integer.h"
 #include "intern.h"
@@ -16,10 +17,6 @@
 #include "zits.h"
 
 namespace {
-
-NodeRef leaf_z() {
-    return noderef_from_cstr("Z");
-}
 
 // The one argument of a saturated application (released).
 NodeRef convert_argument(NodeRef app) {
@@ -72,17 +69,17 @@ NodeRef cape_decode(const RtString& text) {
     std::string out;
     out.reserve(size_t(n));
     for (i64 i = 0; i < n;) {
-        if (t[i] == ']') return leaf_z();
+        if (t[i] == ']') return bridge_error();
         if (t[i] != '[') {
             out.push_back(char(t[i++]));
             continue;
         }
-        if (i + 2 >= n || t[i + 2] != ']') return leaf_z();
+        if (i + 2 >= n || t[i + 2] != ']') return bridge_error();
         switch (t[i + 1]) {
         case 'p': out.push_back('\n'); break;
         case 'q': out.push_back('['); break;
         case 'r': out.push_back(']'); break;
-        default: return leaf_z();
+        default: return bridge_error();
         }
         i += 3;
     }
@@ -96,13 +93,13 @@ NodeRef builtin_real(NodeRef app) {
     switch (value_kind(x)) {
     case VALUE_KIND_POST: return real_make_leaf(std::strtod(string_cstr(post_payload(x)), nullptr));
     case VALUE_KIND_REAL: return x;
-    case VALUE_KIND_HINT: return integer_is_readable(x) ? integer_to_real(x) : leaf_z();
+    case VALUE_KIND_HINT: return integer_is_readable(x) ? integer_to_real(x) : bridge_error();
     case VALUE_KIND_NUMB: {
         NumbBits bits;
-        return numb_try_to_bits(x, &bits) ? numb_to_real(x) : leaf_z();
+        return numb_try_to_bits(x, &bits) ? numb_to_real(x) : bridge_error();
     }
     case VALUE_KIND_ZITS: return real_make_leaf(std::atof(string_cstr(zits_text(x))));
-    default: return term_is_real_bit_tree(x) ? real_leaf_of_bytes(real_from_bit_tree(x)) : leaf_z();
+    default: return term_is_real_bit_tree(x) ? real_leaf_of_bytes(real_from_bit_tree(x)) : bridge_error();
     }
 }
 
@@ -113,11 +110,11 @@ NodeRef builtin_init(NodeRef app) {
     case VALUE_KIND_REAL: return post_make(string_from_bytes(leaf_bytes(x.node) + 1, 8));
     case VALUE_KIND_HINT: {
         u8 byte = 0;
-        return hint_byte(x, &byte) ? post_make(string_from_char(byte)) : leaf_z();
+        return hint_byte(x, &byte) ? post_make(string_from_char(byte)) : bridge_error();
     }
     case VALUE_KIND_ZITS: return post_make(zits_text(x));
-    case VALUE_KIND_VOID: return term_is_byte_text(x) ? post_make(byte_lists_to_text(x)) : leaf_z();
-    default: return leaf_z();
+    case VALUE_KIND_VOID: return term_is_byte_text(x) ? post_make(byte_lists_to_text(x)) : bridge_error();
+    default: return bridge_error();
     }
 }
 
@@ -128,7 +125,7 @@ NodeRef builtin_zits(NodeRef app) {
     case VALUE_KIND_REAL: return real_to_zits(x);
     case VALUE_KIND_HINT: {
         u8 byte = 0;
-        if (!hint_byte(x, &byte)) return leaf_z();
+        if (!hint_byte(x, &byte)) return bridge_error();
         if (byte == '[') return noderef_from_cstr("[[q]]");
         if (byte == ']') return noderef_from_cstr("[[r]]");
         const u8 text[3] = {'[', byte, ']'};
@@ -137,8 +134,8 @@ NodeRef builtin_zits(NodeRef app) {
     case VALUE_KIND_CRAY: return noderef_from_string(cray_to_zits_text(x));
     case VALUE_KIND_ZITS: return zits_flatten(x);
     case VALUE_KIND_VOID:
-        return is_tagged_list(x.node) ? list_to_bracket_name(noderef_wrap(pair_right(x.node))) : leaf_z();
-    default: return leaf_z();
+        return is_tagged_list(x.node) ? list_to_bracket_name(noderef_wrap(pair_right(x.node))) : bridge_error();
+    default: return bridge_error();
     }
 }
 
@@ -151,7 +148,7 @@ NodeRef builtin_cape(NodeRef app) {
         return zits_from_string(cape_escape(payload, n));
     }
     case VALUE_KIND_ZITS: return cape_decode(zits_text(x));
-    default: return leaf_z();
+    default: return bridge_error();
     }
 }
 

@@ -2,6 +2,7 @@
 #include "ends.h"
 
 #include "bits.h"
+#include "bridge.h"
 #include "integer.h"
 #include "numb.h"
 #include "post.h"
@@ -12,8 +13,6 @@
 // The sign bit of a real: bit 7 of its last byte.
 static constexpr i64 REAL_SIGN_BYTE = 8;
 static constexpr u8 REAL_SIGN_MASK = 0x80;
-
-static NodeRef ends_error() { return noderef_from_cstr("Z"); }
 
 // What leaf, left and rght take from a sequence.
 enum class EndsPart { EMPTY_TEST, ALL_BUT_LAST, LAST };
@@ -31,20 +30,20 @@ static NodeRef ends_sequence(NodeRef app, EndsPart part) {
     if (term_is_zits(noderef_copy(a))) {
         bool empty = zits_is_empty(noderef_copy(a));
         if (part == EndsPart::EMPTY_TEST) return boolean_make(empty);
-        if (empty) return ends_error();
+        if (empty) return bridge_error();
         return part == EndsPart::ALL_BUT_LAST ? zits_left(std::move(a)) : zits_right(std::move(a));
     }
-    if (node_is_leaf(a.node)) return ends_error();
+    if (node_is_leaf(a.node)) return bridge_error();
     const Node* head = pair_left(a.node);  // V (X J)
-    if (node_is_leaf(head) || node_lead_byte(pair_left(head)) != 'V') return ends_error();
+    if (node_is_leaf(head) || node_lead_byte(pair_left(head)) != 'V') return bridge_error();
     const Node* xj = pair_right(head);
     if (node_is_leaf(xj) || node_lead_byte(pair_left(xj)) != 'X' || node_lead_byte(pair_right(xj)) != 'J')
-        return ends_error();
+        return bridge_error();
     const Node* t = pair_right(a.node);
     if (part == EndsPart::EMPTY_TEST) return boolean_make(node_lead_byte(t) == 'K');
-    if (node_lead_byte(t) == 'K' || node_is_leaf(t)) return ends_error();
+    if (node_lead_byte(t) == 'K' || node_is_leaf(t)) return bridge_error();
     const Node* cell = pair_left(t);  // (J p)
-    if (node_is_leaf(cell) || node_lead_byte(pair_left(cell)) != 'J') return ends_error();
+    if (node_is_leaf(cell) || node_lead_byte(pair_left(cell)) != 'J') return bridge_error();
     return ends_pair_view(part == EndsPart::ALL_BUT_LAST ? pair_right(cell) : pair_right(t));
 }
 
@@ -82,23 +81,23 @@ NodeRef builtin_buck(NodeRef app) {
         case VALUE_KIND_POST: {
             i64 n;
             const u8* payload = post_node_payload(a.node, &n);
-            return n == 0 ? ends_error() : ends_byte_text(payload[0]);
+            return n == 0 ? bridge_error() : ends_byte_text(payload[0]);
         }
         case VALUE_KIND_REAL:
             return boolean_make(!ends_real_is_negative(a));
         case VALUE_KIND_HINT:
-            if (!integer_is_readable(a)) return ends_error();
+            if (!integer_is_readable(a)) return bridge_error();
             return boolean_make(integer_is_nonnegative(std::move(a)));
         case VALUE_KIND_NUMB: {
             NumbBits x;
-            if (!numb_try_to_bits(a, &x)) return ends_error();
+            if (!numb_try_to_bits(a, &x)) return bridge_error();
             return boolean_make(numb_is_nonnegative(std::move(a)));
         }
         case VALUE_KIND_ZITS:
-            if (zits_is_empty(noderef_copy(a))) return ends_error();
+            if (zits_is_empty(noderef_copy(a))) return bridge_error();
             return zits_left(std::move(a));
         default:
-            return ends_error();
+            return bridge_error();
     }
 }
 
@@ -108,7 +107,7 @@ NodeRef builtin_wave(NodeRef app) {
         case VALUE_KIND_POST: {
             i64 n;
             const u8* payload = post_node_payload(a.node, &n);
-            return n == 0 ? ends_error() : post_make(string_from_bytes(payload + 1, n - 1));
+            return n == 0 ? bridge_error() : post_make(string_from_bytes(payload + 1, n - 1));
         }
         case VALUE_KIND_REAL: {
             RtString text = leaf_node_text(a.node);
@@ -116,18 +115,18 @@ NodeRef builtin_wave(NodeRef app) {
             return noderef_wrap(leaf_new_from_string(std::move(text)));
         }
         case VALUE_KIND_HINT:
-            if (!integer_is_readable(a)) return ends_error();
+            if (!integer_is_readable(a)) return bridge_error();
             return integer_negate(std::move(a));
         case VALUE_KIND_NUMB: {
             NumbBits x;
-            if (!numb_try_to_bits(a, &x)) return ends_error();
+            if (!numb_try_to_bits(a, &x)) return bridge_error();
             return numb_bits_to_leaf(numb_bits_negate(std::move(x)));
         }
         case VALUE_KIND_ZITS:
-            if (zits_is_empty(noderef_copy(a))) return ends_error();
+            if (zits_is_empty(noderef_copy(a))) return bridge_error();
             return zits_right(std::move(a));
         default:
-            return ends_error();
+            return bridge_error();
     }
 }
 
@@ -145,7 +144,7 @@ NodeRef builtin_rank(NodeRef app) {
         case VALUE_KIND_HINT:
         case VALUE_KIND_NUMB: {
             RtString text;
-            if (!number_try_to_text(a, &text)) return ends_error();
+            if (!number_try_to_text(a, &text)) return bridge_error();
             return integer_make_leaf(string_length(text));
         }
         case VALUE_KIND_CRAY:
@@ -153,6 +152,6 @@ NodeRef builtin_rank(NodeRef app) {
         case VALUE_KIND_ZITS:
             return integer_make_leaf(zits_content_length(a.node));
         default:
-            return ends_error();
+            return bridge_error();
     }
 }

@@ -20,8 +20,6 @@ static PointerSet& identity_leaked() {
     return *leaked;
 }
 
-static NodeRef identity_error() { return noderef_from_cstr("Z"); }
-
 NodeRef builtin_leak(NodeRef app) {
     NodeRef v = node_right(app);
     Node* n = v.node;
@@ -33,10 +31,10 @@ NodeRef builtin_leak(NodeRef app) {
 NodeRef builtin_bond(NodeRef app) {
     NodeRef p = node_right(app);
     i64 address;
-    if (!view_index_read(p, &address)) return identity_error();
+    if (!view_index_read(p, &address)) return bridge_error();
     PointerSet& leaked = identity_leaked();
     auto it = leaked.find(reinterpret_cast<void*>(uintptr_t(address)));
-    if (it == leaked.end()) return identity_error();
+    if (it == leaked.end()) return bridge_error();
     return noderef_wrap(static_cast<Node*>(*it));
 }
 
@@ -74,8 +72,8 @@ NodeRef builtin_copy(NodeRef app) {
     NodeRef args[2]{nullptr, nullptr};
     bridge_arguments(app, 2, args);
     i64 address;
-    if (!view_index_read(args[1], &address)) return identity_error();
-    if (!identity_write_image(args[0], reinterpret_cast<u8*>(uintptr_t(address)))) return identity_error();
+    if (!view_index_read(args[1], &address)) return bridge_error();
+    if (!identity_write_image(args[0], reinterpret_cast<u8*>(uintptr_t(address)))) return bridge_error();
     return noderef_from_cstr("I");
 }
 
@@ -84,7 +82,7 @@ NodeRef builtin_post(NodeRef app) {
     bridge_arguments(app, 2, args);
     i64 address, n;
     if (!view_index_read(args[0], &address) || !view_index_read(args[1], &n) || n < 0)
-        return identity_error();
+        return bridge_error();
     if (n == 0) return post_make(string_make_empty());
     return post_make(string_from_bytes(reinterpret_cast<const void*>(uintptr_t(address)), n));
 }

@@ -198,6 +198,10 @@ NodeRef builtin_puts(NodeRef app) {
 NodeRef builtin_perror(NodeRef app) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "T")) return bridge_error();
+    // The host's perror may fail on the way (reopening a redirected standard
+    // error) and change errno; the program sees what the call before left.
+    int saved = errno;
     std::perror(bridge_pointer<const char>(call, 0));  // null: the message alone
+    errno = saved;
     return bridge_unit();
 }

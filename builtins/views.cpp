@@ -22,8 +22,6 @@ static constexpr i64 REAL_BITS = 64;
 // growing the code to gigabytes.
 static constexpr i64 NUMBER_BIT_LIMIT = i64(1) << 32;
 
-static NodeRef view_error() { return noderef_from_cstr("Z"); }
-
 static bool view_is_bracket(u8 c) { return c == '[' || c == ']'; }
 
 bool view_index_read(const NodeRef& idx, i64* out) {
@@ -169,12 +167,12 @@ static int view_truth_bit(const NodeRef& x) {
 static NodeRef look_number(const NodeRef& v, i64 i) {
     NumberBits code;
     i64 n;
-    if (!view_number_code(v, &code, &n) || !view_index_adjust(n, &i)) return view_error();
+    if (!view_number_code(v, &code, &n) || !view_index_adjust(n, &i)) return bridge_error();
     return boolean_make(bits_get(i, code) != 0);  // at n the end marker, above it 0
 }
 
 static NodeRef look_real(const NodeRef& v, i64 i) {
-    if (!view_index_bounded(REAL_BITS, &i)) return view_error();
+    if (!view_index_bounded(REAL_BITS, &i)) return bridge_error();
     return boolean_make(((view_real_pattern(v.node) >> i) & 1) != 0);
 }
 
@@ -183,12 +181,12 @@ NodeRef builtin_look(NodeRef app) {
     bridge_arguments(app, 2, args);
     const NodeRef& v = args[0];
     i64 i;
-    if (!view_index_read(args[1], &i)) return view_error();
+    if (!view_index_read(args[1], &i)) return bridge_error();
     ValueKind kind = value_kind(noderef_copy(v));
     if (kind == VALUE_KIND_HINT || kind == VALUE_KIND_NUMB) return look_number(v, i);
     if (kind == VALUE_KIND_REAL) return look_real(v, i);
     SequenceView view;
-    if (!sequence_view(v, kind, &view) || !view_index_bounded(view.length, &i)) return view_error();
+    if (!sequence_view(v, kind, &view) || !view_index_bounded(view.length, &i)) return bridge_error();
     if (kind == VALUE_KIND_CRAY) return cray_get(noderef_copy(v), i);
     return integer_make_leaf(view.bytes[i]);
 }
@@ -215,19 +213,19 @@ NodeRef builtin_trim(NodeRef app) {
     bridge_arguments(app, 3, args);
     const NodeRef& v = args[0];
     i64 from, to;
-    if (!view_index_read(args[1], &from) || !view_index_read(args[2], &to)) return view_error();
+    if (!view_index_read(args[1], &from) || !view_index_read(args[2], &to)) return bridge_error();
     ValueKind kind = value_kind(noderef_copy(v));
     if (from == to && kind == VALUE_KIND_POST) return post_make(string_make_empty());
     if (from == to && kind == VALUE_KIND_ZITS) return noderef_from_cstr("[]");
     SequenceView view;
-    if (!sequence_view(v, kind, &view)) return view_error();
+    if (!sequence_view(v, kind, &view)) return bridge_error();
     i64 n = view.length;
-    if (!view_index_adjust(n, &from) || !view_index_adjust(n, &to)) return view_error();
-    if (to < from || from > n || to > n) return view_error();
+    if (!view_index_adjust(n, &from) || !view_index_adjust(n, &to)) return bridge_error();
+    if (to < from || from > n || to > n) return bridge_error();
     if (kind == VALUE_KIND_CRAY) return trim_cray(v, from, to);
     RtString slice = string_from_bytes(view.bytes + from, to - from);
     if (kind == VALUE_KIND_POST) return post_make(std::move(slice));
-    if (!zits_bytes_balanced(view.bytes + from, to - from)) return view_error();
+    if (!zits_bytes_balanced(view.bytes + from, to - from)) return bridge_error();
     return zits_from_string(std::move(slice));
 }
 
@@ -263,18 +261,18 @@ static NodeRef cork_number(const NodeRef& v, i64 i, const NodeRef& x) {
     int bit = view_truth_bit(x);
     NumberBits code;
     i64 n;
-    if (bit < 0 || !view_number_code(v, &code, &n) || !view_index_adjust(n, &i)) return view_error();
+    if (bit < 0 || !view_number_code(v, &code, &n) || !view_index_adjust(n, &i)) return bridge_error();
     if (i > n && bit == 0) return number_bits_to_term(std::move(code));  // already clear
-    if (i >= NUMBER_BIT_LIMIT) return view_error();
+    if (i >= NUMBER_BIT_LIMIT) return bridge_error();
     bits_set(i, bit, code);
-    if (bits_is_zero(code)) return view_error();
+    if (bits_is_zero(code)) return bridge_error();
     return number_bits_to_term(bits_trim(std::move(code)));  // the code 1 gives K
 }
 
 static NodeRef cork_real(const NodeRef& v, i64 i, const NodeRef& x) {
-    if (!view_index_bounded(REAL_BITS, &i)) return view_error();
+    if (!view_index_bounded(REAL_BITS, &i)) return bridge_error();
     int bit = view_truth_bit(x);
-    if (bit < 0) return view_error();
+    if (bit < 0) return bridge_error();
     return view_real_from_pattern(u64_set_bit(i, bit, view_real_pattern(v.node)));
 }
 
@@ -284,25 +282,25 @@ NodeRef builtin_cork(NodeRef app) {
     NodeRef& v = args[0];
     const NodeRef& x = args[2];
     i64 i;
-    if (!view_index_read(args[1], &i)) return view_error();
+    if (!view_index_read(args[1], &i)) return bridge_error();
     ValueKind kind = value_kind(noderef_copy(v));
     if (kind == VALUE_KIND_HINT || kind == VALUE_KIND_NUMB) return cork_number(v, i, x);
     if (kind == VALUE_KIND_REAL) return cork_real(v, i, x);
     if (kind == VALUE_KIND_CRAY) {
-        if (!view_index_bounded(i64(node_aux(v.node)), &i)) return view_error();
+        if (!view_index_bounded(i64(node_aux(v.node)), &i)) return bridge_error();
         bool in_place = cork_writes_in_place(app, v);
         NodeRef target = in_place ? std::move(v) : cray_clone(noderef_copy(v));
         cray_set(noderef_copy(target), i, noderef_copy(x));
         return target;
     }
-    if (kind != VALUE_KIND_POST && kind != VALUE_KIND_ZITS) return view_error();
+    if (kind != VALUE_KIND_POST && kind != VALUE_KIND_ZITS) return bridge_error();
     i64 value;
-    if (!view_index_read(x, &value)) return view_error();
+    if (!view_index_read(x, &value)) return bridge_error();
     u8 b = u8(value);
     bool in_place = cork_writes_in_place(app, v);  // before the view: it holds nothing
     SequenceView view;
     sequence_view(v, kind, &view);
-    if (!view_index_bounded(view.length, &i)) return view_error();
-    if (kind == VALUE_KIND_ZITS && (view_is_bracket(b) || view_is_bracket(view.bytes[i]))) return view_error();
+    if (!view_index_bounded(view.length, &i)) return bridge_error();
+    if (kind == VALUE_KIND_ZITS && (view_is_bracket(b) || view_is_bracket(view.bytes[i]))) return bridge_error();
     return cork_byte(std::move(v), view, i, b, in_place);
 }
