@@ -205,7 +205,7 @@ struct Generator {
         }
         static const char* OPS[] = {"+", "-", "*", "/", "%", "+", "-"};
         int d = depth - 1;
-        switch (rnd.below(24)) {
+        switch (rnd.below(26)) {
         case 0: case 1: case 2:
             return "(" + gen_int(d) + OPS[rnd.below(7)] + gen_int(d) + ")";
         case 3: return "(" + gen_bool(d) + "?" + gen_int(d) + "?" + gen_int(d) + ")";
@@ -287,6 +287,20 @@ struct Generator {
         case 22:  // a lambda of two applied at once, or one argument at a time
             return rnd.chance(50) ? "((x\\y\\x*y+1) " + gen_int(d) + " " + gen_int(d) + ")"
                                   : "(((x\\y\\x-y) " + gen_int(d) + ") " + gen_int(d) + ")";
+        case 23: case 24: {  // = and # on truths and functions: the same node, or two
+            Type t = rnd.chance(50) ? Type::BOOL : Type::FUN;
+            const char* op = rnd.chance(70) ? "=" : "#";
+            std::string test;
+            if (rnd.chance(50)) {
+                std::string e = gen(t, d);
+                std::string x = fresh(t);
+                drop(1);
+                test = x + "{" + e + "}" + x + op + x;
+            } else {
+                test = gen(t, d) + op + gen(t, d);
+            }
+            return "((" + test + ")?" + gen_int(d) + "?" + gen_int(d) + ")";
+        }
         default:
             if (rnd.chance(20)) {  // an abort, a cycle or the error value
                 switch (rnd.below(4)) {
