@@ -6,6 +6,7 @@
 #include "bits.h"
 #include "cargs.h"
 #include "integer.h"
+#include "post.h"
 #include "real.h"
 #include "values.h"
 
@@ -65,6 +66,22 @@ bool bridge_test(char cls, const NodeRef& arg) {
     }
 }
 
+// The bytes of a text argument from its C address on; -1 for an integer.
+static i64 bridge_text_length(const NodeRef& arg, const NodeRef& flat) {
+    if (flat.node) return leaf_node_byte_length(flat.node);  // a data pair, flattened
+    switch (value_kind(noderef_copy(arg))) {
+        case VALUE_KIND_POST: {
+            i64 length = 0;
+            post_node_payload(arg.node, &length);
+            return length;
+        }
+        case VALUE_KIND_ZITS:
+            return leaf_node_byte_length(arg.node);
+        default:
+            return -1;
+    }
+}
+
 // Argument k's C value; its test has passed.
 static void bridge_convert(BridgeCall& call, char cls, int k) {
     const NodeRef& arg = call.arg[k];
@@ -75,6 +92,7 @@ static void bridge_convert(BridgeCall& call, char cls, int k) {
             break;
         case BRIDGE_TEXT:
             call.word[k] = value_to_c_argument(noderef_copy(arg), call.kept[k]);
+            call.text_length[k] = bridge_text_length(arg, call.kept[k]);
             break;
         case BRIDGE_REAL:
             term_require_real(noderef_copy(arg));
@@ -96,6 +114,13 @@ bool bridge_take(BridgeCall& call, NodeRef app, const char* classes) {
         if (!bridge_test(classes[k], call.arg[k])) return false;
     for (int k = 0; k < n; ++k) bridge_convert(call, classes[k], k);
     return true;
+}
+
+bool bridge_text_holds(const BridgeCall& call, int k, u64 count) {
+    i64 length = call.text_length[k];
+    if (length < 0 || count <= u64(length)) return true;
+    errno = EINVAL;
+    return false;
 }
 
 // Flattened data leaves that results of the string searches point into;

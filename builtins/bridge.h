@@ -40,6 +40,10 @@ struct BridgeCall {
     NodeRef kept[BRIDGE_MAX_ARGS]{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     u64 word[BRIDGE_MAX_ARGS] = {};
     double real[BRIDGE_MAX_ARGS] = {};
+    // The bytes a text argument holds from its address on: the payload of a
+    // post, the whole text of a data leaf or of the flattened data pair; -1
+    // for an integer address, whose extent only the program knows.
+    i64 text_length[BRIDGE_MAX_ARGS] = {-1, -1, -1, -1, -1, -1, -1};
 };
 
 // Takes the arguments of app (strlen(classes) of them, a1 first) into call,
@@ -74,6 +78,12 @@ T* bridge_required_pointer(const BridgeCall& call, int k) {
     if (!p) errno = EINVAL;
     return p;
 }
+
+// True when count bytes may be read from text argument k: always for an
+// integer address (the program answers for it), else when count is at most
+// the bytes the post or data text holds. Otherwise false with errno EINVAL,
+// and the builtin answers its failure result having read nothing.
+bool bridge_text_holds(const BridgeCall& call, int k, u64 count);
 
 // Keeps the flattened data leaf behind text argument k (if any) alive until
 // the process ends normally, for results that point into it.
