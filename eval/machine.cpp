@@ -102,6 +102,15 @@ struct MeaningWatch {
 bool is_reversed_application(const Node* d);
 bool is_identity(const Node* d);
 
+// The head cache of every run. A run nests in another only through a
+// builtin (load, road) or a check-time mark, and a run starts by forgetting
+// the cache, so sharing it changes no answer; it keeps the cache, a dozen
+// kilobytes, off the C stack of each nested run.
+HeadCache& machine_head_cache() {
+    static HeadCache cache;
+    return cache;
+}
+
 // What one run of the machine keeps between steps: the table of
 // definitions, the head cache; the work space of global-name contractions;
 // whether T reverses an application (so that popping a function frame need
@@ -111,7 +120,11 @@ bool is_identity(const Node* d);
 // frame would only cost an allocation.
 struct MachineContext {
     DefsMap& defs = definitions_instance();
-    HeadCache heads;
+    HeadCache& heads = machine_head_cache();
+
+    MachineContext() { heads.forget(); }
+    MachineContext(const MachineContext&) = delete;
+    MachineContext& operator=(const MachineContext&) = delete;
     GlobalsWork globals;
     MeaningWatch t_meaning{"T", is_reversed_application};
     MeaningWatch i_meaning{"I", is_identity};
