@@ -32,6 +32,7 @@ NodeRef builtin_fwrite(NodeRef app) {
     const char* data = stream_text_arg(call, 0);
     FILE* stream = data ? stream_arg(call, 3) : nullptr;
     if (!stream || !blockio_size_ok(call.word[1], call.word[2])) return bridge_signed(0);
+    if (!bridge_text_holds(call, 0, call.word[1] * call.word[2])) return bridge_signed(0);
     return bridge_signed(i64(std::fwrite(data, call.word[1], call.word[2], stream)));
 }
 

@@ -31,8 +31,9 @@ inline constexpr int BRIDGE_MAX_ARGS = 7;
 // One builtin call: the application and a handle on each argument, with the C
 // values once converted. It holds them until it goes out of scope, so text
 // addresses stay valid for the host call and the handles are released on
-// every path. A data pair in a text place is flattened into kept[k], which is
-// held as long as the call (or pinned, see bridge_pin_text).
+// every path. A data pair in a text place is flattened into kept[k] (or
+// given its pinned copy), which is held as long as the call (or pinned, see
+// bridge_pin_text).
 struct BridgeCall {
     NodeRef app{nullptr};
     int count = 0;
@@ -40,6 +41,10 @@ struct BridgeCall {
     NodeRef kept[BRIDGE_MAX_ARGS]{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     u64 word[BRIDGE_MAX_ARGS] = {};
     double real[BRIDGE_MAX_ARGS] = {};
+    // The bytes a text argument holds from its address on: the payload of a
+    // post, the whole text of a data leaf or of the flattened data pair; -1
+    // for an integer address, whose extent only the program knows.
+    i64 text_length[BRIDGE_MAX_ARGS] = {-1, -1, -1, -1, -1, -1, -1};
 };
 
 // Takes the arguments of app (strlen(classes) of them, a1 first) into call,
@@ -75,9 +80,22 @@ T* bridge_required_pointer(const BridgeCall& call, int k) {
     return p;
 }
 
-// Keeps the flattened data leaf behind text argument k (if any) alive until
-// the process ends normally, for results that point into it.
+// True when count bytes may be read from text argument k: always for an
+// integer address (the program answers for it), else when count is at most
+// the bytes the post or data text holds. Otherwise false with errno EINVAL,
+// and the builtin answers its failure result having read nothing.
+bool bridge_text_holds(const BridgeCall& call, int k, u64 count);
+
+// Keeps the flattened data leaf behind text argument k (if any) alive for
+// results that point into it, for as long as the program holds the data
+// pair it came from (the pin holds the pair; once nothing else does, a
+// later pin sweeps both away). A pair converted again while pinned, with
+// the same text, is handed to the host as the pinned copy, so one live pair
+// keeps one copy however often it is searched or parsed.
 void bridge_pin_text(BridgeCall& call, int k);
+
+// The number of flattened data leaves kept by bridge_pin_text.
+i64 bridge_pinned_count();
 
 // Result classes; each makes a new leaf.
 

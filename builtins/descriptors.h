@@ -10,5 +10,6 @@
 // 2^31 - 1, which no int result can count).
 NodeRef builtin_read(NodeRef app);
 // write fd data n: writes n bytes of the text data, NUL bytes included; the
-// number written, or -1.
+// number written, or -1 (errno EINVAL, nothing written, for an n above
+// 2^31 - 1 or past the bytes of a post or data text).
 NodeRef builtin_write(NodeRef app);

@@ -3,6 +3,7 @@
 // the commit) and in how a refusal is answered.
 #include "loader.h"
 
+#include <algorithm>
 #include <bit>
 #include <initializer_list>
 
@@ -27,6 +28,26 @@ enum class LoaderPolicy { LOAD, ROAD };
 
 // The load and road calls in progress, this one included.
 int loader_nesting = 0;
+
+// Loading interns the data texts of every loaded text, and the store of
+// interned terms keeps them: a text that loads the rest of itself would
+// leave one copy of the rest per level there. So once the store has
+// doubled (from at least LOADER_SWEEP_COUNT terms), or LOADER_SWEEP_BYTES of
+// text have been loaded, since the last sweep, the terms only the store
+// holds are dropped before a main piece runs.
+constexpr i64 LOADER_SWEEP_COUNT = 1024;
+constexpr i64 LOADER_SWEEP_BYTES = i64(16) << 20;
+i64 loader_store_after_sweep = 0;
+i64 loader_bytes_since_sweep = 0;
+
+void loader_sweep_store(i64 text_bytes) {
+    loader_bytes_since_sweep += text_bytes;
+    i64 threshold = std::max(LOADER_SWEEP_COUNT, 2 * loader_store_after_sweep);
+    if (intern_count() < threshold && loader_bytes_since_sweep < LOADER_SWEEP_BYTES) return;
+    intern_sweep_unheld();
+    loader_store_after_sweep = intern_count();
+    loader_bytes_since_sweep = 0;
+}
 
 // Counts one call in progress for as long as it lives, also when a
 // check-time evaluation unwinds through it.
@@ -302,6 +323,7 @@ NodeRef loader_builtin(NodeRef app, LoaderPolicy policy) {
     RtString raw;
     if (!nesting.admitted() || !loader_text(argument, raw)) return noderef_from_cstr("Z");
     noderef_release(argument);
+    i64 text_bytes = string_length(raw);
     NodeRef main = nullptr;
     {
         LoaderCall call(policy);
@@ -311,6 +333,7 @@ NodeRef loader_builtin(NodeRef app, LoaderPolicy policy) {
             return report_to_error_term(report_copy(call.report));
         }
     }  // the working state goes before the evaluation, which may nest deeply
+    loader_sweep_store(text_bytes);
     return machine_evaluate(std::move(main));
 }
 

@@ -26,6 +26,16 @@ static T* host_pointer(i64 v) {
     return reinterpret_cast<T*>(uintptr_t(v));
 }
 
+// The narrowed value v as a pointer the host call cannot do without: null
+// (the program gave 0) sets errno EINVAL, and the builtin answers its
+// failure result without the call.
+template <class T = void>
+static T* host_required(i64 v) {
+    T* p = host_pointer<T>(v);
+    if (!p) errno = EINVAL;
+    return p;
+}
+
 // An int length as the host's socklen_t: the same 32 bits.
 static socklen_t host_socklen(i64 v) { return socklen_t(uint32_t(v)); }
 
@@ -35,7 +45,8 @@ static i64 host_address(const void* p) { return i64(reinterpret_cast<uintptr_t>(
 // fd_set's own computation over the set at p.
 static i64 host_fd_set(const i64* v) {
     u64 socket = u64(v[0]);
-    u8* set = host_pointer<u8>(v[1]);
+    u8* set = host_required<u8>(v[1]);
+    if (!set) return 0;
     uint32_t count = uint32_t(memory_load<4>(set));
     uint32_t searched = count < FD_SET_SLOTS ? count : FD_SET_SLOTS;  // a larger count is out of contract
     uint32_t i = 0;
@@ -90,7 +101,11 @@ static const SocketSpec SOCKET_SPECS[SOCKET_BUILTIN_COUNT] = {
     {"I", {WIDTH_HANDLE32}, [](const i64* v) -> i64 { return socket_host_close(int(v[0])); }, RESULT_SIGNED},
     // gethostname
     {"II", {WIDTH_WHOLE, WIDTH_LENGTH},
-     [](const i64* v) -> i64 { return gethostname(host_pointer<char>(v[0]), size_t(v[1])); }, RESULT_SIGNED},
+     [](const i64* v) -> i64 {
+         char* name = host_required<char>(v[0]);
+         return name ? gethostname(name, size_t(v[1])) : -1;
+     },
+     RESULT_SIGNED},
     // addrinfo
     {"", {}, [](const i64*) -> i64 { return sizeof(AddrInfoRecord); }, RESULT_SIGNED},
     // af_unspec
@@ -110,12 +125,18 @@ static const SocketSpec SOCKET_SPECS[SOCKET_BUILTIN_COUNT] = {
     // inet_ntop
     {"IIII", {WIDTH_INT, WIDTH_WHOLE, WIDTH_WHOLE, WIDTH_SIZE},
      [](const i64* v) -> i64 {
-         return host_address(inet_ntop(int(v[0]), host_pointer(v[1]), host_pointer<char>(v[2]), socklen_t(v[3])));
+         const void* address = host_required<const void>(v[1]);
+         char* text = address ? host_required<char>(v[2]) : nullptr;
+         return text ? host_address(inet_ntop(int(v[0]), address, text, socklen_t(v[3]))) : 0;
      },
      RESULT_SIGNED},
     // inet_pton
     {"III", {WIDTH_INT, WIDTH_WHOLE, WIDTH_WHOLE},
-     [](const i64* v) -> i64 { return inet_pton(int(v[0]), host_pointer<const char>(v[1]), host_pointer(v[2])); },
+     [](const i64* v) -> i64 {
+         const char* text = host_required<const char>(v[1]);
+         void* address = text ? host_required(v[2]) : nullptr;
+         return address ? inet_pton(int(v[0]), text, address) : -1;
+     },
      RESULT_SIGNED},
     // send
     {"ITII", {WIDTH_HANDLE, WIDTH_WHOLE, WIDTH_LENGTH, WIDTH_INT},
@@ -216,6 +237,10 @@ NodeRef socket_builtin_call(SocketBuiltin which, NodeRef app) {
     i64 values[BRIDGE_MAX_ARGS] = {};
     for (int k = 0; k < call.count; ++k)
         if (!socket_narrow(spec.widths[k], call.word[k], &values[k])) return bridge_signed(-1);
+    // A text (the data of send and sendto) is followed by its length, which
+    // may not run past the bytes of a post or data text.
+    for (int k = 0; k + 1 < call.count; ++k)
+        if (spec.classes[k] == BRIDGE_TEXT && !bridge_text_holds(call, k, u64(values[k + 1]))) return bridge_signed(-1);
     i64 answer = spec.host(values);
     switch (spec.result) {
         case RESULT_SIGNED:

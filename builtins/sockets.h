@@ -111,7 +111,8 @@ inline constexpr BuiltinFn builtin_shutdown = socket_builtin<SOCKET_SHUTDOWN>;
 // descriptor that is not a socket stays open (-1, errno ENOTSOCK).
 inline constexpr BuiltinFn builtin_closesocket = socket_builtin<SOCKET_CLOSESOCKET>;
 // gethostname buffer length: 0, or -1 (ENAMETOOLONG when the name does not
-// fit: only length bytes are written; EINVAL for a negative length).
+// fit: only length bytes are written; EINVAL for a negative length or the
+// buffer 0).
 inline constexpr BuiltinFn builtin_gethostname = socket_builtin<SOCKET_GETHOSTNAME>;
 
 // Constants: addrinfo 48 (the record's size), af_unspec 0, ai_passive 1,
@@ -129,19 +130,22 @@ inline constexpr BuiltinFn builtin_ntohs = socket_builtin<SOCKET_NTOHS>;
 
 // fd_set s set: adds the 64-bit s to the 520-byte set at address set (u32
 // count at 0, slots of 8 bytes from 8) unless present or the count is 64 or
-// more; answers "I" in every case. At most 64 slots are read.
+// more; answers "I" in every case (the set 0 is left alone, errno EINVAL).
+// At most 64 slots are read.
 inline constexpr BuiltinFn builtin_fd_set = socket_builtin<SOCKET_FD_SET>;
 
 // inet_ntop family address buffer size: buffer, or 0. inet_pton family text
-// buffer: 1, 0 for a text that is no address, -1 for an unknown family.
+// buffer: 1, 0 for a text that is no address, -1 for an unknown family. An
+// address, text or buffer 0 fails (0, or -1) with errno EINVAL.
 inline constexpr BuiltinFn builtin_inet_ntop = socket_builtin<SOCKET_INET_NTOP>;
 inline constexpr BuiltinFn builtin_inet_pton = socket_builtin<SOCKET_INET_PTON>;
 
 // send s text length flags, sendto s text length flags address address_length:
 // the count sent, or -1 (never a signal: a closed peer gives EPIPE). recv s
 // buffer length flags, recvfrom s buffer length flags address length_cell:
-// the count received (0 at the end), or -1. A negative length is refused:
-// -1, errno EINVAL, nothing sent or consumed.
+// the count received (0 at the end), or -1. A negative length, or a length
+// past the bytes of a post or data text, is refused: -1, errno EINVAL,
+// nothing sent or consumed.
 inline constexpr BuiltinFn builtin_send = socket_builtin<SOCKET_SEND>;
 inline constexpr BuiltinFn builtin_sendto = socket_builtin<SOCKET_SENDTO>;
 inline constexpr BuiltinFn builtin_recv = socket_builtin<SOCKET_RECV>;

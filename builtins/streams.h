@@ -23,7 +23,8 @@ const char* stream_text_arg(const BridgeCall& call, int k);
 NodeRef builtin_fread(NodeRef app);
 // fwrite data size count stream (size and count natural): writes count
 // elements of size bytes from the text data; the number of whole elements
-// written. 0 with errno EINVAL when size * count exceeds 2^63 - 1.
+// written. 0 with errno EINVAL, nothing written, when size * count exceeds
+// 2^63 - 1 or the bytes of a post or data text.
 NodeRef builtin_fwrite(NodeRef app);
 // fseek stream offset whence: moves to the low 32 bits of offset (signed)
 // from the start (0), the position (1) or the end (2); 0, or -1.

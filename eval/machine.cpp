@@ -102,6 +102,15 @@ struct MeaningWatch {
 bool is_reversed_application(const Node* d);
 bool is_identity(const Node* d);
 
+// The head cache of every run. A run nests in another only through a
+// builtin (load, road) or a check-time mark, and a run starts by forgetting
+// the cache, so sharing it changes no answer; it keeps the cache, a dozen
+// kilobytes, off the C stack of each nested run.
+HeadCache& machine_head_cache() {
+    static HeadCache cache;
+    return cache;
+}
+
 // What one run of the machine keeps between steps: the table of
 // definitions, the head cache; the work space of global-name contractions;
 // whether T reverses an application (so that popping a function frame need
@@ -111,7 +120,11 @@ bool is_identity(const Node* d);
 // frame would only cost an allocation.
 struct MachineContext {
     DefsMap& defs = definitions_instance();
-    HeadCache heads;
+    HeadCache& heads = machine_head_cache();
+
+    MachineContext() { heads.forget(); }
+    MachineContext(const MachineContext&) = delete;
+    MachineContext& operator=(const MachineContext&) = delete;
     GlobalsWork globals;
     MeaningWatch t_meaning{"T", is_reversed_application};
     MeaningWatch i_meaning{"I", is_identity};
@@ -450,6 +463,11 @@ public:
         for (int i = 0; i < count_; ++i) node_release(items_[i]);
     }
     int count() const { return count_; }
+    // Drops every argument.
+    void clear() {
+        for (int i = 0; i < count_; ++i) node_release(items_[i]);
+        count_ = 0;
+    }
     // The borrowed arguments, a1 first.
     Node* const* items() const { return items_; }
     // Borrowed argument i (0 for a1).
@@ -492,7 +510,8 @@ bool result_aborts(const NodeRef& r) {
 }
 
 // The builtin gets the focus with a reference of its own; the focus, the
-// head and the arguments stay held here until it has returned.
+// head and the arguments stay held here until it has returned (but for load
+// and road, see contract_focus).
 Contractum contract_builtin(const BuiltinEntry& entry, const NodeRef& focus) {
     VORN_ASSERT(entry.fn != nullptr);
     NodeRef r = entry.fn(noderef_copy(focus));
@@ -541,7 +560,7 @@ bool head_defines_names(const Node* h) {
 
 // Dispatches the saturated focus by its head; see machine_contract.
 template <class Frames>
-Contractum contract_focus(MachineContext& context, Frames& frames, const NodeRef& focus) {
+Contractum contract_focus(MachineContext& context, Frames& frames, NodeRef& focus) {
     unsigned tag = tag_of(focus);
     if (u64 mask = node_free_mask(focus.node); mask != 0) {
         if (marks_check_time()) throw MarksOpenFocus{};
@@ -563,9 +582,16 @@ Contractum contract_focus(MachineContext& context, Frames& frames, const NodeRef
     const HeadInfo* named = leaf && c >= 'a' && c <= 'z' ? &context.heads.lookup(h) : nullptr;
     if (named && named->builtin) {
         if (head_defines_names(h)) {
-            Contractum r = contract_builtin(*named->builtin, focus);
+            // The text is handed over, not held here: a loaded text that
+            // loads the rest of itself would otherwise be kept at every
+            // level of the nesting for as long as the innermost one runs.
+            BuiltinFn fn = named->builtin->fn;
+            args.clear();
+            head = nullptr;
+            NodeRef r = fn(std::move(focus));
+            bool abort = result_aborts(r);
             context.forget_definitions();
-            return r;
+            return Contractum{std::move(r), abort};
         }
         return contract_builtin(*named->builtin, focus);
     }

@@ -164,6 +164,35 @@ public:
         return true;
     }
     i64 size() const { return i64(by_hash_.size()); }
+    // Removes the stored nodes only the store holds, then those of their
+    // children that this leaves held by the store alone; the count removed.
+    i64 sweep_unheld() {
+        std::vector<Node*> pending;
+        by_hash_.for_each([&](const FlatTable::Slot& s) {
+            if (node_refcount(s.node) == 1) pending.push_back(const_cast<Node*>(s.node));
+        });
+        i64 removed = 0;
+        while (!pending.empty()) {
+            Node* n = pending.back();
+            pending.pop_back();
+            Node* children[2] = {nullptr, nullptr};
+            if (!node_is_leaf(n)) {
+                children[0] = const_cast<Node*>(pair_left(n));
+                children[1] = const_cast<Node*>(pair_right(n));
+                node_retain(children[0]);
+                node_retain(children[1]);
+            }
+            erase(n);
+            ++removed;
+            for (Node* c : children) {
+                if (!c) continue;
+                u64 h;
+                if (node_refcount(c) == 2 && stored_hash(c, h)) pending.push_back(c);  // the store and this loop
+                node_release(c);
+            }
+        }
+        return removed;
+    }
     std::vector<NodeRef> terms() const {
         std::vector<NodeRef> all;
         all.reserve(by_hash_.size());
@@ -427,6 +456,8 @@ NodeRef intern_find(NodeRef term) {
 }
 
 i64 intern_count() { return intern_store().size(); }
+
+i64 intern_sweep_unheld() { return intern_store().sweep_unheld(); }
 
 std::vector<NodeRef> intern_stored_terms() { return intern_store().terms(); }
 

@@ -30,6 +30,12 @@ void intern_forget(NodeRef term);
 // stored term that is not a value.
 void intern_definitions();
 
+// Removes every stored term that nothing but the store holds (and then the
+// children that this leaves held by the store alone). No one can tell such a
+// term from an equal one made later, so interning answers the same. Returns
+// the number removed.
+i64 intern_sweep_unheld();
+
 // The stored term equal to term, or null when there is none. Releases term.
 NodeRef intern_find(NodeRef term);
 

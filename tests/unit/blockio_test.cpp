@@ -115,6 +115,45 @@ TEST_F(BlockIo, RefusalsAndWrongKinds) {
     EXPECT_EQ(std::ftell(file), 0);
 }
 
+// A post or data text holds a known number of bytes: a count past them
+// writes nothing and fails with EINVAL, as a count past 2^31 - 1 does for
+// write. An integer address is taken at its word.
+TEST_F(BlockIo, CountsPastTheTextWriteNothing) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    NodeRef out = num(ends[1]);
+    struct Case {
+        BuiltinFn fn;
+        std::vector<NodeRef> args;
+        const char* result;
+    } cases[] = {
+        {builtin_write, {out, post("hi"), num(3)}, "01"},
+        {builtin_write, {out, leaf("[hi]"), num(5)}, "01"},
+        {builtin_write, {out, zits_pair("[a]", "[b]"), num(7)}, "01"},  // flattened: [a[b]], 6 bytes
+        {builtin_write, {out, post("hi"), num(2147483648)}, "01"},
+        {builtin_write, {out, post("hi"), num(TWO_32 - 1)}, "01"},
+        {builtin_fwrite, {post("hi"), num(1), num(3), addr(file)}, "0"},
+        {builtin_fwrite, {post("hi"), num(3), num(1), addr(file)}, "0"},
+        {builtin_fwrite, {leaf("[hi]"), num(1), num(100), addr(file)}, "0"},
+        {builtin_fwrite, {zits_pair("[a]", "[b]"), num(7), num(1), addr(file)}, "0"},
+    };
+    for (const Case& c : cases) {
+        errno = 0;
+        EXPECT_EQ(answer(c.fn, c.args), c.result);
+        EXPECT_EQ(errno, EINVAL);
+    }
+    std::fflush(file);
+    EXPECT_EQ(std::ftell(file), 0);
+    EXPECT_EQ(answer(builtin_write, {out, zits_pair("[a]", "[b]"), num(6)}), "6");
+    char bytes[4] = "xyz";
+    EXPECT_EQ(answer(builtin_write, {out, addr(bytes), num(4)}), "4");  // the program's own extent
+    close(ends[1]);
+    char got[16] = {};
+    EXPECT_EQ(read(ends[0], got, sizeof got), 10);
+    EXPECT_EQ(std::string(got, 10), std::string("[a[b]]xyz\0", 10));
+    close(ends[0]);
+}
+
 TEST_F(BlockIo, DescriptorsReadAndWrite) {
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);

@@ -177,6 +177,32 @@ TEST_F(BridgePin, KeepsTheFlatLeafAfterTheCall) {
     EXPECT_STREQ(flat, "[xy[z]]");  // still alive, held by the pin list
 }
 
+// Pins the flattened text of pair as a search result would; its address.
+const char* pin_pair(const NodeRef& pair) {
+    BridgeCall call;
+    EXPECT_TRUE(bridge_take(call, apply("f", {pair}), "T"));
+    bridge_pin_text(call, 0);
+    return bridge_pointer<const char>(call, 0);
+}
+
+TEST_F(BridgePin, OneCopyPerLivePair) {
+    NodeRef pair = zits_pair("[xy]", "[z]");
+    i64 before = bridge_pinned_count();
+    const char* first = pin_pair(pair);
+    for (int i = 0; i < 1000; ++i) EXPECT_EQ(pin_pair(pair), first);
+    EXPECT_EQ(bridge_pinned_count(), before + 1);
+    EXPECT_STREQ(first, "[xy[z]]");
+}
+
+TEST_F(BridgePin, DroppedPairsLeaveABoundedNumberOfCopies) {
+    NodeRef held = zits_pair("[kept]", "[k]");
+    const char* kept = pin_pair(held);
+    for (int i = 0; i < 10000; ++i) pin_pair(zits_pair("[dropped]", "[d]"));
+    EXPECT_LT(bridge_pinned_count(), 200);
+    EXPECT_STREQ(kept, "[kept[k]]");  // its pair is still held
+    EXPECT_EQ(pin_pair(held), kept);
+}
+
 TEST_F(BridgeResults, TextsOfEachClass) {
     struct Case {
         NodeRef result;

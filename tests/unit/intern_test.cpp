@@ -221,3 +221,28 @@ TEST_F(Intern, LongSpinesOfValues) {
     intern_forget(noderef_copy(a));  // values stay
     EXPECT_EQ(intern_count(), n + 1);
 }
+
+TEST_F(Intern, SweepDropsWhatOnlyTheStoreHolds) {
+    NodeRef held = intern_term(sexpr("((S K) I)"));
+    intern_term(sexpr("((K [ab]) [cd])"));  // dropped at once: only the store holds it
+    NodeRef leaf = intern_term(sexpr("[ef]"));
+    i64 before = intern_count();
+    EXPECT_EQ(intern_sweep_unheld(), 4);  // the pair, (K [ab]), then [ab] and [cd]; K is held by the first
+    EXPECT_EQ(intern_count(), before - 4);
+    EXPECT_FALSE(stored("((K [ab]) [cd])"));
+    EXPECT_FALSE(stored("[ab]"));
+    EXPECT_TRUE(stored("((S K) I)"));
+    EXPECT_TRUE(stored("K"));  // a child of a held term stays
+    EXPECT_TRUE(stored("[ef]"));
+    EXPECT_EQ(intern_term(sexpr("((S K) I)")).node, held.node);
+    EXPECT_EQ(intern_sweep_unheld(), 0);
+}
+
+TEST_F(Intern, SweepWalksLongSpinesWithoutRecursion) {
+    NodeRef list = sexpr("K");
+    for (int i = 0; i < 100000; ++i) list = node_make_app(node_make_app(sexpr("J"), sexpr("0")), std::move(list));
+    intern_term(std::move(list));
+    EXPECT_GT(intern_count(), 3);
+    intern_sweep_unheld();
+    EXPECT_EQ(intern_count(), 0);
+}

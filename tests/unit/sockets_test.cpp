@@ -529,6 +529,59 @@ TEST_F(SocketGuards, NegativeLengthsMakeNoHostCall) {
     close(fds[1]);
 }
 
+TEST_F(SocketGuards, LengthsPastTheTextSendNothing) {
+    int fds[2];
+    stream_pair(fds);
+    sockaddr_in none = loopback(9);
+    struct Case {
+        BuiltinFn fn;
+        std::vector<NodeRef> args;
+    } cases[] = {
+        {builtin_send, {num(fds[0]), post("hi"), num(3), num(0)}},
+        {builtin_send, {num(fds[0]), leaf("[hi]"), num(100), num(0)}},
+        {builtin_sendto, {num(fds[0]), zits_pair("[a]", "[b]"), num(7), num(0), addr(&none), num(sizeof none)}},
+    };
+    for (const Case& c : cases) {
+        errno = 0;
+        EXPECT_EQ(answer(c.fn, c.args), "01");
+        EXPECT_EQ(errno, EINVAL);
+    }
+    EXPECT_EQ(answer(builtin_send, {num(fds[0]), leaf("[hi]"), num(4), num(0)}), "4");
+    bound_wait(fds[1]);
+    char got[16] = {};
+    EXPECT_EQ(read(fds[1], got, sizeof got), 4);  // only the send within the text
+    EXPECT_STREQ(got, "[hi]");
+    close(fds[0]);
+    close(fds[1]);
+}
+
+// Address 0 where the host needs memory: the failure result with EINVAL,
+// and no host call.
+TEST_F(SocketGuards, NullAddressesFailWithEinval) {
+    const u8 home[4] = {127, 0, 0, 1};
+    char buffer[16] = {};
+    char ten[] = "10.0.0.1";
+    struct Case {
+        BuiltinFn fn;
+        std::vector<NodeRef> args;
+        const char* result;
+    } cases[] = {
+        {builtin_inet_pton, {num(AF_INET), num(0), addr(buffer)}, "01"},
+        {builtin_inet_pton, {num(AF_INET), addr(ten), num(0)}, "01"},
+        {builtin_inet_ntop, {num(AF_INET), num(0), addr(buffer), num(16)}, "0"},
+        {builtin_inet_ntop, {num(AF_INET), addr(home), num(0), num(16)}, "0"},
+        {builtin_gethostname, {num(0), num(16)}, "01"},
+        {builtin_gethostname, {num(0), num(0)}, "01"},
+        {builtin_fd_set, {num(3), num(0)}, "I"},
+    };
+    for (const Case& c : cases) {
+        errno = 0;
+        EXPECT_EQ(answer(c.fn, c.args), c.result);
+        EXPECT_EQ(errno, EINVAL);
+    }
+    EXPECT_EQ(buffer[0], 0);
+}
+
 TEST_F(SocketGuards, ClosesocketClosesOnlySockets) {
     int pipe_fds[2];
     ASSERT_EQ(pipe(pipe_fds), 0);
