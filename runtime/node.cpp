@@ -18,6 +18,34 @@ static constexpr i64 POST_HEADER_MAX = 12;
 static bool byte_is_digit(u8 c) { return c >= '0' && c <= '9'; }
 
 // ---------------------------------------------------------------------------
+// Large block policy
+// ---------------------------------------------------------------------------
+// Large leaves, runtime strings and their scratch copies are made and freed
+// at every step of a loop that joins or slices big texts. The C library's
+// default tuning gives such a loop two cliffs: freeing a block of 64 KiB or
+// more shrinks the heap whenever its free top passes the trim threshold (128
+// KiB at start), so the next block of that size faults its pages in again;
+// and blocks past the mmap threshold are mapped and unmapped one by one. The
+// threshold that would adapt to the program is fixed as soon as either
+// tunable is set by hand, so both are set here, together, once:
+// - blocks up to LARGE_BLOCK_MAP_BYTES come from the heap and are reused in
+//   place; only larger ones are mapped one by one (for them the page faults
+//   are small beside the work of filling them);
+// - the heap keeps up to LARGE_BLOCK_KEEP_BYTES of free top before it gives
+//   memory back, room for a few blocks of the mapped size, so a loop of
+//   heap-sized blocks never trims between two steps.
+// Every block stays an ordinary heap block that the C library's free and
+// realloc accept. Peak memory does not grow: what the heap keeps was in use
+// a moment before.
+static constexpr int LARGE_BLOCK_MAP_BYTES = 32 << 20;  // the most the allocator takes
+static constexpr int LARGE_BLOCK_KEEP_BYTES = 2 * LARGE_BLOCK_MAP_BYTES;
+
+void node_heap_policy_apply() {
+    mallopt(M_MMAP_THRESHOLD, LARGE_BLOCK_MAP_BYTES);
+    mallopt(M_TRIM_THRESHOLD, LARGE_BLOCK_KEEP_BYTES);
+}
+
+// ---------------------------------------------------------------------------
 // Header
 // ---------------------------------------------------------------------------
 

@@ -105,6 +105,15 @@ inline void node_set_redex_below(Node* n, bool on) {
 inline void node_set_data_tag(Node* n) { n->header = (n->header & ~ARITY_CODE_MASK) | REDEX_BELOW_BIT; }
 
 // ---------------------------------------------------------------------------
+// Large block policy
+// ---------------------------------------------------------------------------
+
+// Tunes the C library's allocator for large blocks, once at start-up before
+// any thread is made: the one place the process's heap policy lives (see
+// node.cpp). Small leaves and pairs keep their own pools whatever it says.
+void node_heap_policy_apply();
+
+// ---------------------------------------------------------------------------
 // Leaves
 // ---------------------------------------------------------------------------
 
