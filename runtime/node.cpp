@@ -105,8 +105,10 @@ struct LeafPool {
 };
 static LeafPool leaf_pools[LEAF_CLASSES];
 
-// A cleared block of at least size bytes with its header set to a bare leaf.
-static Node* leaf_block_alloc(size_t size) {
+// A block of at least size bytes with its header set to a bare leaf and
+// every byte from offset clear on to the block's usable end (a pooled block
+// is cleared whole); the bytes before offset are the caller's to write.
+static Node* leaf_block_alloc(size_t size, size_t offset) {
     for (int k = 0; NODE_POOLS && k < LEAF_CLASSES; ++k) {
         if (size > LEAF_CLASS_BYTES[k]) continue;
         LeafPool& pool = leaf_pools[k];
@@ -122,8 +124,12 @@ static Node* leaf_block_alloc(size_t size) {
         leaf->header = LEAF_BIT;
         return leaf;
     }
-    Node* leaf = static_cast<Node*>(std::calloc(1, size));
+    // Large blocks come back from the heap as they were left (see the large
+    // block policy): only the part the caller does not write is cleared.
+    Node* leaf = static_cast<Node*>(std::malloc(size));
     VORN_ASSERT(leaf != nullptr);
+    size_t usable = malloc_usable_size(leaf);
+    std::memset(reinterpret_cast<u8*>(leaf) + offset, 0, usable - offset);
     leaf->header = LEAF_BIT;
     return leaf;
 }
@@ -215,20 +221,25 @@ void node_release_last(Node* n) {
 // ---------------------------------------------------------------------------
 
 // A leaf block for a text of n bytes: header cleared but for is_leaf, the
-// whole text area zero.
-static Node* leaf_block_new(i64 n) {
+// text area zero from byte written on (the caller writes the bytes before).
+static Node* leaf_block_new(i64 n, i64 written) {
     VORN_ASSERT(n >= 0);
+    VORN_ASSERT(written >= 0 && written <= n);
     size_t area = std::max(size_t(n) + 1, LEAF_MIN_TEXT_AREA);
-    return leaf_block_alloc(sizeof(u64) + area);
+    return leaf_block_alloc(sizeof(u64) + area, sizeof(u64) + size_t(written));
+}
+
+Node* leaf_new_unwritten(i64 n) { return leaf_block_new(n, n); }
+
+void leaf_set_text_length(Node* leaf, i64 n) {
+    u8 first = leaf_bytes(leaf)[0];
+    if (n > 0 && (byte_is_digit(first) || first == '[') && u64(n) < AUX_LIMIT) node_set_aux(leaf, u64(n));
 }
 
 Node* leaf_new_from_bytes(const void* bytes, i64 n) {
-    Node* leaf = leaf_block_new(n);
-    if (n > 0) {
-        std::memcpy(leaf_bytes(leaf), bytes, size_t(n));
-        u8 first = leaf_bytes(leaf)[0];
-        if ((byte_is_digit(first) || first == '[') && u64(n) < AUX_LIMIT) node_set_aux(leaf, u64(n));
-    }
+    Node* leaf = leaf_new_unwritten(n);
+    if (n > 0) std::memcpy(leaf_bytes(leaf), bytes, size_t(n));
+    leaf_set_text_length(leaf, n);
     return leaf;
 }
 
@@ -242,7 +253,7 @@ Node* leaf_new_from_string(RtString s) {
 
 Node* leaf_new_vector(u64 count) {
     VORN_ASSERT(count < AUX_LIMIT);
-    Node* leaf = leaf_block_new(i64(1 + 8 * count));  // the block's extra 0 byte follows the slots
+    Node* leaf = leaf_block_new(i64(1 + 8 * count), 0);  // the block's extra 0 byte follows the slots
     leaf_bytes(leaf)[0] = 0x0A;
     node_set_aux(leaf, count);
     return leaf;

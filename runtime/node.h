@@ -128,6 +128,14 @@ Node* leaf_new_from_bytes(const void* bytes, i64 n);
 Node* leaf_new_from_cstr(const char* text);
 // The same for the string's length bytes (inner 0 bytes kept); releases s.
 Node* leaf_new_from_string(RtString s);
+// A new leaf (refcount 0, tag 0, aux 0) for a text of n bytes that the
+// caller writes at once through leaf_bytes: the n bytes are unset, the
+// rest of the block zero. Call leaf_set_text_length once they are written.
+Node* leaf_new_unwritten(i64 n);
+// Sets the aux of a leaf whose n text bytes are written, as
+// leaf_new_from_bytes does (n when the first byte is a digit or '[' and
+// 0 < n < 2^26).
+void leaf_set_text_length(Node* leaf, i64 n);
 // A new vector leaf (refcount 0): byte 0x0A, count null slots of 8 bytes,
 // aux = count (< 2^26), and one spare 0 byte after the last slot.
 Node* leaf_new_vector(u64 count);

@@ -1,6 +1,7 @@
 // Data texts.
 #include "zits.h"
 
+#include <cstring>
 #include <vector>
 
 #include "glyph.h"
@@ -96,13 +97,23 @@ bool zits_is_empty(NodeRef z) {
     return zits_view_is_empty(zits_leaf_view(z.node, keep));
 }
 
+Node* zits_new_unwritten(i64 n, u8** content) {
+    VORN_ASSERT(n >= 0);
+    Node* leaf = leaf_new_unwritten(n + 2);
+    u8* text = leaf_bytes(leaf);
+    text[0] = '[';
+    text[n + 1] = ']';
+    leaf_set_text_length(leaf, n + 2);
+    *content = text + 1;
+    return leaf;
+}
+
 NodeRef zits_from_string(RtString s) {
-    std::string text;
-    text.reserve(size_t(string_length(s)) + 2);
-    text.push_back('[');
-    text.append(reinterpret_cast<const char*>(string_bytes(s)), size_t(string_length(s)));
-    text.push_back(']');
-    return zits_leaf_from(text);
+    i64 n = string_length(s);
+    u8* content;
+    Node* leaf = zits_new_unwritten(n, &content);
+    if (n > 0) std::memcpy(content, string_bytes(s), size_t(n));
+    return noderef_wrap(leaf);
 }
 
 // ---------------------------------------------------------------------------
