@@ -29,16 +29,17 @@ static bool byte_is_digit(u8 c) { return c >= '0' && c <= '9'; }
 // threshold that would adapt to the program is fixed as soon as either
 // tunable is set by hand, so both are set here, together, once:
 // - blocks up to LARGE_BLOCK_MAP_BYTES come from the heap and are reused in
-//   place; only larger ones are mapped one by one (for them the page faults
-//   are small beside the work of filling them);
+//   place; larger ones are mapped one by one and given back when freed (for
+//   them the page faults are small beside the work of filling them, and a
+//   freed one never stays resident in the middle of the heap);
 // - the heap keeps up to LARGE_BLOCK_KEEP_BYTES of free top before it gives
-//   memory back, room for a few blocks of the mapped size, so a loop of
+//   memory back, room for several blocks of the mapped size, so a loop of
 //   heap-sized blocks never trims between two steps.
 // Every block stays an ordinary heap block that the C library's free and
-// realloc accept. Peak memory does not grow: what the heap keeps was in use
-// a moment before.
-static constexpr int LARGE_BLOCK_MAP_BYTES = 32 << 20;  // the most the allocator takes
-static constexpr int LARGE_BLOCK_KEEP_BYTES = 2 * LARGE_BLOCK_MAP_BYTES;
+// realloc accept. Peak memory does not grow: what the heap keeps at its top
+// was in use a moment before.
+static constexpr int LARGE_BLOCK_MAP_BYTES = 4 << 20;
+static constexpr int LARGE_BLOCK_KEEP_BYTES = 8 * LARGE_BLOCK_MAP_BYTES;
 
 void node_heap_policy_apply() {
     mallopt(M_MMAP_THRESHOLD, LARGE_BLOCK_MAP_BYTES);
@@ -224,7 +225,6 @@ void node_release_last(Node* n) {
 // text area zero from byte written on (the caller writes the bytes before).
 static Node* leaf_block_new(i64 n, i64 written) {
     VORN_ASSERT(n >= 0);
-    VORN_ASSERT(written >= 0 && written <= n);
     size_t area = std::max(size_t(n) + 1, LEAF_MIN_TEXT_AREA);
     return leaf_block_alloc(sizeof(u64) + area, sizeof(u64) + size_t(written));
 }
@@ -237,7 +237,7 @@ void leaf_set_text_length(Node* leaf, i64 n) {
 }
 
 Node* leaf_new_from_bytes(const void* bytes, i64 n) {
-    Node* leaf = leaf_new_unwritten(n);
+    Node* leaf = leaf_block_new(n, n);
     if (n > 0) std::memcpy(leaf_bytes(leaf), bytes, size_t(n));
     leaf_set_text_length(leaf, n);
     return leaf;
