@@ -312,7 +312,11 @@ public:
     void abort() {
         release_slots();
         bottom_ = new_leaf("I");
+        aborted_ = true;
     }
+
+    // Whether abort dropped the frames at some point.
+    bool aborted() const { return aborted_; }
 
 private:
     struct Slot {
@@ -332,6 +336,7 @@ private:
     }
     std::vector<Slot> slots_;
     NodeRef bottom_;
+    bool aborted_ = false;
 };
 
 // Focus (l r): the function part l is reduced first, r waits in a function
@@ -827,6 +832,14 @@ LeafKey::LeafKey(const Node* leaf)
 
 NodeRef machine_evaluate(NodeRef term) {
     return machine_run(node_make_app(new_leaf("I"), std::move(term)));
+}
+
+NodeRef machine_evaluate_noting_abort(NodeRef term, bool& aborted) {
+    MachineContext context;
+    NativeFrames frames(new_leaf("I"));
+    NodeRef value = machine_loop(context, frames, std::move(term));
+    aborted = frames.aborted();
+    return value;
 }
 
 NodeRef machine_run(NodeRef state) {
