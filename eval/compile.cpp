@@ -14,6 +14,7 @@
 // machine reaches from the aborting term.
 #include "compile.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <unordered_map>
@@ -63,7 +64,20 @@ enum class Op : u8 {
     BUILTIN,     // pop c values; push the builtin node's call on them
 };
 
+// Where an operand of ARITH or BRANCH comes from: the stack, a local, or a
+// small integer of the code.
+enum class Source : u8 { STACK, LOCAL, NUMBER };
+
+struct Operand {
+    Source source = Source::STACK;
+    uint32_t slot = 0;
+    i64 number = 0;
+};
+
 struct Instr {
+    Instr(Op op_, Arith kind_ = Arith::PLUS, uint32_t a_ = 0, uint32_t b_ = 0, uint32_t c_ = 0, i64 imm_ = 0,
+          Node* node_ = nullptr, const BuiltinEntry* builtin_ = nullptr)
+        : op(op_), kind(kind_), a(a_), b(b_), c(c_), imm(imm_), node(node_), builtin(builtin_) {}
     Op op;
     Arith kind = Arith::PLUS;
     uint32_t a = 0;
@@ -72,6 +86,7 @@ struct Instr {
     i64 imm = 0;
     Node* node = nullptr;  // borrowed
     const BuiltinEntry* builtin = nullptr;
+    Operand x, y;  // ARITH and BRANCH
 };
 
 // A body subterm handed to the term machine: rebuilt with the current
@@ -327,11 +342,14 @@ private:
         const BuiltinEntry* entry = builtin_meant(op);
         Arith kind;
         if (entry == nullptr || entry->arity != 2 || !arith_of(entry->fn, &kind) || !is_comparison(kind)) return false;
-        expression(pair_right(pair_left(c)), scope, false);
-        expression(pair_right(c), scope, false);
+        Operand ox = operand(pair_right(pair_left(c)), scope);
+        Operand oy = operand(pair_right(c), scope);
         uint32_t fallback = uint32_t(run_.fallbacks.size());
         run_.fallbacks.push_back({make_template(a, scope), make_template(b, scope), 0});
-        uint32_t branch = emit({Op::BRANCH, kind, 0, 0, fallback});
+        Instr in{Op::BRANCH, kind, 0, 0, fallback};
+        in.x = ox;
+        in.y = oy;
+        uint32_t branch = emit(in);
         expression(a, scope, tail);
         uint32_t jump = tail ? 0 : emit({Op::JUMP});
         code_.instrs[branch].b = here();
@@ -382,6 +400,24 @@ private:
         return index;
     }
 
+    // An operand read in place when it is a local or a small integer;
+    // otherwise its code, leaving the value on the stack.
+    Operand operand(const Node* t, const Scope& scope) {
+        Operand o;
+        if (u8 x = letter_of(t); x != 0 && scope.slot[x - 'a'] >= 0) {
+            o.source = Source::LOCAL;
+            o.slot = uint32_t(scope.slot[x - 'a']);
+            return o;
+        }
+        node_compute_tag(const_cast<Node*>(t));
+        if (node_free_mask(t) == 0 && arith_small_integer(t, &o.number)) {
+            o.source = Source::NUMBER;
+            return o;
+        }
+        expression(t, scope, false);
+        return o;
+    }
+
     void arguments(Node* const* args, int n, const Scope& scope) {
         for (int i = 0; i < n; ++i) expression(args[i], scope, false);
     }
@@ -418,12 +454,16 @@ private:
         Node* head = const_cast<Node*>(h);
         if (const BuiltinEntry* entry = builtin_meant(head)) {
             if (int(entry->arity) != n) return generic(t, scope, tail);
-            arguments(args, n, scope);
             Arith kind;
-            if (n == 2 && arith_of(entry->fn, &kind))
-                emit({Op::ARITH, kind});
-            else
+            if (n == 2 && arith_of(entry->fn, &kind)) {
+                Instr in{Op::ARITH, kind};
+                in.x = operand(args[0], scope);
+                in.y = operand(args[1], scope);
+                emit(in);
+            } else {
+                arguments(args, n, scope);
                 emit({Op::BUILTIN, Arith::PLUS, 0, 0, uint32_t(n), 0, head, entry});
+            }
             finish(tail);
             return;
         }
@@ -525,10 +565,45 @@ bool result_aborts(const Node* r) {
     return node_is_leaf(x) && (c == ')' || c == ']');
 }
 
+// The values of a run: a growable array whose pushes are one store and a
+// test.
+class ValueStack {
+public:
+    ValueStack() : data_(static_cast<Value*>(std::malloc(sizeof(Value) * 1024))), capacity_(1024) {
+        VORN_ASSERT(data_ != nullptr);
+    }
+    ~ValueStack() { std::free(data_); }
+    ValueStack(const ValueStack&) = delete;
+    ValueStack& operator=(const ValueStack&) = delete;
+
+    [[gnu::always_inline]] void push_back(Value v) {
+        if (size_ == capacity_) grow();
+        data_[size_++] = v;
+    }
+    void pop_back() { --size_; }
+    Value& back() { return data_[size_ - 1]; }
+    size_t size() const { return size_; }
+    // Only ever shrinks: the values past n are gone (already released).
+    void resize(size_t n) { size_ = n; }
+    void clear() { size_ = 0; }
+    Value& operator[](size_t i) { return data_[i]; }
+    Value* begin() { return data_; }
+    Value* end() { return data_ + size_; }
+
+private:
+    void grow() {
+        capacity_ *= 2;
+        data_ = static_cast<Value*>(std::realloc(data_, sizeof(Value) * capacity_));
+        VORN_ASSERT(data_ != nullptr);
+    }
+    Value* data_;
+    size_t size_ = 0;
+    size_t capacity_;
+};
+
 class Machine {
 public:
     explicit Machine(Run& run) : run_(run) {
-        values_.reserve(1024);
         frames_.reserve(256);
     }
     ~Machine() {
@@ -554,6 +629,25 @@ private:
         values_.pop_back();
         return v;
     }
+
+    // An operand's value: popped from the stack (owning its reference),
+    // or read from a local or the code (borrowed).
+    [[gnu::always_inline]] Value peek(const Operand& o, uint32_t base) {
+        switch (o.source) {
+        case Source::STACK: return pop();
+        case Source::LOCAL: return values_[base + o.slot];
+        case Source::NUMBER: break;
+        }
+        return Value{nullptr, o.number};
+    }
+
+    // Done with a value from peek.
+    static void drop(const Operand& o, Value v) {
+        if (o.source == Source::STACK) release(v);
+    }
+
+    // A value from peek with a reference of its own.
+    static Value own(const Operand& o, Value v) { return o.source == Source::STACK ? v : copy(v); }
 
     // Drops every value and frame: the run ends with term's value, reduced
     // by the machine from scratch as an aborted run reduces it.
@@ -678,11 +772,11 @@ private:
                 break;
             }
             case Op::ARITH: {
-                Value b = pop(), a = pop();
+                Value b = peek(in.y, frame.base), a = peek(in.x, frame.base);
                 i64 x = 0, y = 0, r = 0;
                 if (small_of(a, &x) && small_of(b, &y) && arith_small(in.kind, x, y, &r)) {
-                    release(a);
-                    release(b);
+                    drop(in.x, a);
+                    drop(in.y, b);
                     if (is_comparison(in.kind))
                         values_.push_back(from_node(noderef_from_cstr(r ? "K" : "H")));
                     else if (fits_small(r))
@@ -691,20 +785,20 @@ private:
                         values_.push_back(from_node(integer_make_leaf(r)));
                     break;
                 }
-                if (!push_result(arith_builtin(in.kind, a, b), &final)) return final;
+                if (!push_result(arith_builtin(in.kind, own(in.x, a), own(in.y, b)), &final)) return final;
                 break;
             }
             case Op::BRANCH: {
-                Value b = pop(), a = pop();
+                Value b = peek(in.y, frame.base), a = peek(in.x, frame.base);
                 i64 x = 0, y = 0, r = 0;
                 if (small_of(a, &x) && small_of(b, &y)) {
                     arith_small(in.kind, x, y, &r);
-                    release(a);
-                    release(b);
+                    drop(in.x, a);
+                    drop(in.y, b);
                     if (!r) frame.pc = in.b;
                     break;
                 }
-                NodeRef t = arith_builtin(in.kind, a, b);
+                NodeRef t = arith_builtin(in.kind, own(in.x, a), own(in.y, b));
                 if (result_aborts(t.node)) return abort_with(std::move(t));
                 if (leaf_is_text(t.node, "K")) break;
                 if (leaf_is_text(t.node, "H")) {
@@ -740,7 +834,7 @@ private:
             case Op::CALL:
             case Op::TAIL_CALL: {
                 Function& f = run_.functions[in.a];
-                if (!ensure_compiled(run_, f)) {
+                if (!f.compiled && !ensure_compiled(run_, f)) {
                     NodeRef v = nullptr;
                     if (!reduce(spine(noderef_wrap(f.name), in.c), &v)) return v;
                     values_.push_back(from_node(std::move(v)));
@@ -749,13 +843,15 @@ private:
                 }
                 uint32_t base = uint32_t(values_.size() - in.c);
                 if (in.op == Op::TAIL_CALL) {
-                    // The arguments replace the frame's locals.
+                    // The arguments replace the frame's locals, and the
+                    // frame runs the callee from its start.
                     uint32_t old = frame.base;
                     for (uint32_t i = old; i < base; ++i) release(values_[i]);
                     for (uint32_t i = 0; i < in.c; ++i) values_[old + i] = values_[base + i];
                     values_.resize(old + in.c);
-                    frames_.pop_back();
-                    enter(f.code, old);
+                    for (uint32_t i = f.code.params; i < f.code.locals; ++i) values_.push_back(Value{nullptr, 0});
+                    frame.code = &f.code;
+                    frame.pc = 0;
                 } else {
                     enter(f.code, base);
                 }
@@ -777,7 +873,7 @@ private:
     }
 
     Run& run_;
-    std::vector<Value> values_;
+    ValueStack values_;
     std::vector<Frame> frames_;
 };
 
