@@ -62,6 +62,9 @@ enum class Op : u8 {
     GENERIC,     // push the value of template a
     BUILD,       // pop c values; push the spine of node applied to them
     BUILTIN,     // pop c values; push the builtin node's call on them
+    LISTCASE,    // local a: K goes on, a J cell sets locals x, y and jumps to b; else template c
+    APPLY,       // local a, a closed lambda of c binders, on the top c values; else template b
+    TAIL_APPLY,  // the same, reusing the frame
 };
 
 // Where an operand of ARITH or BRANCH comes from: the stack, a local, or a
@@ -119,6 +122,9 @@ struct Function {
     bool tried = false;
     bool compiled = false;
     Code code;
+    // A closed lambda met as a value, kept alive while its code may be found
+    // by its address.
+    NodeRef lambda = nullptr;
 };
 
 struct Frame {
@@ -131,6 +137,7 @@ struct Frame {
 struct PreludeMeanings {
     bool frames = false;  // T reverses an application
     bool choice = false;  // ? is I, I the identity, K and H the truths
+    bool lists = false;   // K the truth, J a cell that V takes apart
 };
 
 class Compiler;
@@ -139,6 +146,7 @@ class Compiler;
 struct Run {
     std::deque<Function> functions;  // frames point into the code of each
     std::unordered_map<const Node*, uint32_t> function_index;  // by definition
+    std::unordered_map<const Node*, uint32_t> lambda_index;    // closed lambdas met as values
     std::vector<Template> templates;
     std::vector<ChoiceFallback> fallbacks;
     PreludeMeanings prelude;
@@ -250,6 +258,21 @@ PreludeMeanings read_prelude() {
                      y != x && letter_of(inner) == x;
     bool h_is_false = lambda_parts(h->node, &x, &body) && x != 0 && leaf_is_text(body, "I");
     m.choice = q_is_i && i_is_identity && k_is_true && h_is_false;
+    // J\a\b\c\V a b and V\a\b\c\c a b: a cell applied to z and f gives
+    // f applied to its two fields.
+    const NodeRef* j = definition_named("J");
+    const NodeRef* v = definition_named("V");
+    u8 c = 0;
+    const Node *p1 = nullptr, *p2 = nullptr, *p3 = nullptr;
+    bool j_is_cell = j && lambda_parts(j->node, &x, &p1) && lambda_parts(p1, &y, &p2) && lambda_parts(p2, &c, &p3) &&
+                     x != 0 && y != 0 && c != 0 && x != y && c != x && c != y && !node_is_leaf(p3) &&
+                     !node_is_leaf(pair_left(p3)) && leaf_is_text(pair_left(pair_left(p3)), "V") &&
+                     letter_of(pair_right(pair_left(p3))) == x && letter_of(pair_right(p3)) == y;
+    bool v_is_pair = v && lambda_parts(v->node, &x, &p1) && lambda_parts(p1, &y, &p2) && lambda_parts(p2, &c, &p3) &&
+                     x != 0 && y != 0 && c != 0 && x != y && c != x && c != y && !node_is_leaf(p3) &&
+                     !node_is_leaf(pair_left(p3)) && letter_of(pair_left(pair_left(p3))) == c &&
+                     letter_of(pair_right(pair_left(p3))) == x && letter_of(pair_right(p3)) == y;
+    m.lists = k_is_true && j_is_cell && v_is_pair;
     return m;
 }
 
@@ -387,6 +410,37 @@ private:
         return true;
     }
 
+    // l z (h\t\e) with l a local: z for the empty list K, e with h and t
+    // the fields of a cell ((J h) t); anything else goes to the machine.
+    bool listcase(const Node* t, const Scope& scope, bool tail) {
+        if (!run_.prelude.lists || node_is_leaf(t) || node_is_leaf(pair_left(t))) return false;
+        const Node* f = pair_right(t);
+        const Node* z = pair_right(pair_left(t));
+        u8 l = letter_of(pair_left(pair_left(t)));
+        if (l == 0 || scope.slot[l - 'a'] < 0) return false;
+        u8 h = 0, tl = 0;
+        const Node *inner = nullptr, *e = nullptr;
+        if (!lambda_parts(f, &h, &inner) || !lambda_parts(inner, &tl, &e) || h == 0 || tl == 0 || h == tl)
+            return false;
+        Scope cell = scope;
+        uint32_t h_slot = code_.locals++, t_slot = code_.locals++;
+        cell.slot[h - 'a'] = int(h_slot);
+        cell.slot[tl - 'a'] = int(t_slot);
+        Instr in{Op::LISTCASE, Arith::PLUS, uint32_t(scope.slot[l - 'a']), 0, make_template(t, scope)};
+        in.x.slot = h_slot;
+        in.y.slot = t_slot;
+        uint32_t test = emit(in);
+        expression(z, scope, tail);
+        uint32_t jump = tail ? 0 : emit({Op::JUMP});
+        code_.instrs[test].b = here();
+        expression(e, cell, tail);
+        uint32_t end = here();
+        if (!tail) code_.instrs[jump].b = end;
+        code_.instrs[test].imm = end;
+        if (tail) emit({Op::RETURN});  // after the machine's value
+        return true;
+    }
+
     uint32_t function_index(Node* head, const Node* definition, int binders) {
         auto it = run_.function_index.find(definition);
         if (it != run_.function_index.end()) return it->second;
@@ -418,6 +472,18 @@ private:
         return o;
     }
 
+    // True when every argument is a local or a closed value: nothing to
+    // reduce before the head is known.
+    static bool are_values(Node* const* args, int n, const Scope& scope) {
+        for (int i = 0; i < n; ++i) {
+            u8 x = letter_of(args[i]);
+            if (x != 0 && scope.slot[x - 'a'] >= 0) continue;
+            node_compute_tag(args[i]);
+            if (node_free_mask(args[i]) != 0 || !node_is_value(args[i])) return false;
+        }
+        return true;
+    }
+
     void arguments(Node* const* args, int n, const Scope& scope) {
         for (int i = 0; i < n; ++i) expression(args[i], scope, false);
     }
@@ -440,6 +506,7 @@ private:
         }
         if (choice(t, scope, tail)) return;
         if (let(t, scope, tail)) return;
+        if (listcase(t, scope, tail)) return;
         // The spine: head and arguments, a1 first.
         Node* args[MAX_ARGS];
         int n = 0;
@@ -450,6 +517,12 @@ private:
             h = pair_left(h);
         }
         for (int i = 0, j = n - 1; i < j; ++i, --j) std::swap(args[i], args[j]);
+        if (u8 k = letter_of(h); k != 0 && n > 0 && scope.slot[k - 'a'] >= 0 && are_values(args, n, scope)) {
+            uint32_t tpl = make_template(t, scope);
+            arguments(args, n, scope);
+            emit({tail ? Op::TAIL_APPLY : Op::APPLY, Arith::PLUS, uint32_t(scope.slot[k - 'a']), tpl, uint32_t(n)});
+            return;
+        }
         if (!node_is_leaf(h) || n == 0 || letter_of(h) != 0) return generic(t, scope, tail);
         Node* head = const_cast<Node*>(h);
         if (const BuiltinEntry* entry = builtin_meant(head)) {
@@ -749,6 +822,42 @@ private:
         return head;
     }
 
+    // Enters f's code with the top n values as its parameters.
+    [[gnu::always_inline]] void call(Function& f, uint32_t n, bool tail, Frame& frame) {
+        uint32_t base = uint32_t(values_.size() - n);
+        if (!tail) {
+            enter(f.code, base);
+            return;
+        }
+        // The arguments replace the frame's locals, and the frame runs the
+        // callee from its start.
+        uint32_t old = frame.base;
+        for (uint32_t i = old; i < base; ++i) release(values_[i]);
+        for (uint32_t i = 0; i < n; ++i) values_[old + i] = values_[base + i];
+        values_.resize(old + n);
+        for (uint32_t i = f.code.params; i < f.code.locals; ++i) values_.push_back(Value{nullptr, 0});
+        frame.code = &f.code;
+        frame.pc = 0;
+    }
+
+    // The function of a closed lambda value, made on first meeting it; null
+    // for any other value, or once the run has met too many.
+    Function* lambda_function(Node* v) {
+        constexpr size_t MAX_LAMBDAS = 4096;
+        if (v == nullptr || node_binder_kind(v) != 'u') return nullptr;
+        auto it = run_.lambda_index.find(v);
+        if (it != run_.lambda_index.end()) return &run_.functions[it->second];
+        node_compute_tag(v);
+        if (node_free_mask(v) != 0 || run_.lambda_index.size() == MAX_LAMBDAS) return nullptr;
+        Function f;
+        f.definition = v;
+        f.lambda = noderef_wrap(v);
+        for (const Node* p = v; node_binder_kind(p) == 'u'; p = pair_right(p)) ++f.binders;
+        run_.functions.push_back(std::move(f));
+        run_.lambda_index.emplace(v, uint32_t(run_.functions.size() - 1));
+        return &run_.functions.back();
+    }
+
     NodeRef loop() {
         NodeRef final = nullptr;
         for (;;) {
@@ -816,6 +925,30 @@ private:
                 frame.pc = fb.end;
                 break;
             }
+            case Op::LISTCASE: {
+                Node* l = values_[frame.base + in.a].node;
+                if (l != nullptr && node_is_leaf(l)) {
+                    if (leaf_is_text(l, "K")) break;
+                } else if (l != nullptr && node_tag(l) != TAG_DATA) {
+                    const Node* jh = pair_left(l);
+                    if (!node_is_leaf(jh) && leaf_is_text(pair_left(jh), "J")) {
+                        Node* fields[2] = {pair_right(jh), pair_right(l)};
+                        uint32_t slots[2] = {frame.base + in.x.slot, frame.base + in.y.slot};
+                        for (int i = 0; i < 2; ++i) {
+                            node_retain(fields[i]);
+                            release(values_[slots[i]]);
+                            values_[slots[i]] = Value{fields[i], 0};
+                        }
+                        frame.pc = in.b;
+                        break;
+                    }
+                }
+                NodeRef v = nullptr;
+                if (!reduce(instantiate_template(in.c, frame.base), &v)) return v;
+                values_.push_back(from_node(std::move(v)));
+                frame.pc = uint32_t(in.imm);
+                break;
+            }
             case Op::JUMP:
                 frame.pc = in.b;
                 break;
@@ -831,6 +964,20 @@ private:
             case Op::BUILTIN:
                 if (!push_result(in.builtin->fn(spine(noderef_wrap(in.node), in.c)), &final)) return final;
                 break;
+            case Op::APPLY:
+            case Op::TAIL_APPLY: {
+                Function* f = lambda_function(values_[frame.base + in.a].node);
+                if (f == nullptr || f->binders != int(in.c) || (!f->compiled && !ensure_compiled(run_, *f))) {
+                    for (uint32_t i = 0; i < in.c; ++i) release(pop());
+                    NodeRef v = nullptr;
+                    if (!reduce(instantiate_template(in.b, frame.base), &v)) return v;
+                    values_.push_back(from_node(std::move(v)));
+                    if (in.op == Op::TAIL_APPLY) goto do_return;
+                    break;
+                }
+                call(*f, in.c, in.op == Op::TAIL_APPLY, frame);
+                break;
+            }
             case Op::CALL:
             case Op::TAIL_CALL: {
                 Function& f = run_.functions[in.a];
@@ -841,20 +988,7 @@ private:
                     if (in.op == Op::TAIL_CALL) goto do_return;
                     break;
                 }
-                uint32_t base = uint32_t(values_.size() - in.c);
-                if (in.op == Op::TAIL_CALL) {
-                    // The arguments replace the frame's locals, and the
-                    // frame runs the callee from its start.
-                    uint32_t old = frame.base;
-                    for (uint32_t i = old; i < base; ++i) release(values_[i]);
-                    for (uint32_t i = 0; i < in.c; ++i) values_[old + i] = values_[base + i];
-                    values_.resize(old + in.c);
-                    for (uint32_t i = f.code.params; i < f.code.locals; ++i) values_.push_back(Value{nullptr, 0});
-                    frame.code = &f.code;
-                    frame.pc = 0;
-                } else {
-                    enter(f.code, base);
-                }
+                call(f, in.c, in.op == Op::TAIL_CALL, frame);
                 break;
             }
             case Op::RETURN:

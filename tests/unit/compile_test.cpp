@@ -73,6 +73,24 @@ const char* const PROGRAMS[] = {
     "a\\ap (add 3) 4,add\\x\\y\\x+y,ap\\f\\x\\f x",
     "a\\ff 3,ff\\n\\(sel ad n) 5,sel\\x\\y\\x,ad\\x\\x+1",
     "a\\sum (build 100 1 K) 0,build\\n\\i\\l\\n<i?l?build n (i+1) (J i l),sum\\l\\s\\l s (h\\t\\sum t (s+h))",
+    // Lists taken apart by applying them; values that are no list.
+    "a\\len (J 1 (J 2 K)) 0,len\\l\\s\\l s (h\\t\\len t (s+1))",
+    "a\\len 5 0,len\\l\\s\\l s (h\\t\\len t (s+1))",
+    "a\\len [abc] 0,len\\l\\s\\l s (h\\t\\len t (s+1))",
+    "a\\len (V 1 2) 0,len\\l\\s\\l s (h\\t\\len t (s+1))",
+    "a\\len (J (tick 1) (J (tick 2) K)) 0,len\\l\\s\\l s (h\\t\\len t (s+tick h))",
+    "a\\len (J 1 (J 2 K)) 0,len\\l\\s\\l s (h\\t\\len t (s+1)),J\\a\\b\\c\\V b a",
+    // Locals applied: closed lambdas of the right and wrong arity, effects.
+    "a\\ap (x\\y\\x+y) 1,ap\\k\\n\\k n n",
+    "a\\ap (x\\y\\x+y) 1,ap\\k\\n\\k n",
+    "a\\ap (x\\x) 1 2,ap\\k\\n\\m\\k n m",
+    "a\\ap (x\\y\\tick x+tick y) 1,ap\\k\\n\\k n (tick n+1)",
+    "a\\ap (plus 1) 2,ap\\k\\n\\k n",
+    "a\\nth (msort (gen 200 1 K)) 50,gen\\n\\x\\l\\n<1?l?gen(n+01)(next x)(J x l),"
+    "next\\x\\y{x+40503}(65535<y?y+065536?y),split\\l\\a\\b\\k\\l (k a b) (h\\t\\split t b (J h a) k),"
+    "merge\\x\\y\\x y (h\\t\\y x (g\\u\\h<g?J h (merge t y)?J g (merge x u))),"
+    "msort\\l\\l K (h\\t\\t l (g\\u\\split l K K (a\\b\\merge (msort a) (msort b)))),"
+    "nth\\l\\k\\l 0 (h\\t\\k<1?h?nth t (k+01))",
     // Redefined prelude names the code relies on.
     "a\\twice 21,twice\\n\\n+n,[+]\\x\\y\\plus x (plus y 1)",
     "a\\ff 3,ff\\n\\n<2?n?ff(n-1)+1,[?]\\x\\x",
