@@ -325,7 +325,11 @@ public:
     void abort() {
         release_slots();
         bottom_ = new_leaf("I");
+        aborted_ = true;
     }
+
+    // Whether abort dropped the frames at some point.
+    bool aborted() const { return aborted_; }
 
 private:
     struct Slot {
@@ -345,6 +349,7 @@ private:
     }
     std::vector<Slot> slots_;
     NodeRef bottom_;
+    bool aborted_ = false;
 };
 
 // Focus (l r): the function part l is reduced first, r waits in a function
@@ -853,6 +858,14 @@ LeafKey::LeafKey(const Node* leaf)
 
 NodeRef machine_evaluate(NodeRef term) {
     return machine_run(node_make_app(new_leaf("I"), std::move(term)));
+}
+
+NodeRef machine_evaluate_noting_abort(NodeRef term, bool& aborted) {
+    MachineContext context;
+    NativeFrames frames(new_leaf("I"));
+    NodeRef value = machine_loop(context, frames, std::move(term));
+    aborted = frames.aborted();
+    return value;
 }
 
 NodeRef machine_run(NodeRef state) {

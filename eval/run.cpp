@@ -3,6 +3,8 @@
 
 #include "abbrev.h"
 #include "check.h"
+#include "compile.h"
+#include "guard.h"
 #include "integer.h"
 #include "machine.h"
 #include "print.h"
@@ -84,12 +86,15 @@ Report run_classify(const NodeRef& v) {
 }  // namespace
 
 Report run_main(u64 args_address, RunEngine engine) {
-    (void)engine;  // the term machine is the only engine so far
     Report checked = program_check();
     if (!string_equal_cstr(checked.kind, "check")) return checked;
     report_release(checked);
     NodeRef argument = integer_make_leaf(i64(args_address));
-    NodeRef value = machine_evaluate(node_make_app(main_entry()->second, argument));
+    // The guard looks at the definitions as the run starts: only run-time
+    // loading could change them later, and it keeps a run on the term machine.
+    bool compiled = engine == RunEngine::BEST && guard_run_may_compile();
+    NodeRef value = compiled ? compile_evaluate_main(main_entry()->second, argument)
+                             : machine_evaluate(node_make_app(main_entry()->second, argument));
     noderef_release(argument);
     return run_classify(value);
 }

@@ -1,0 +1,115 @@
+// The compiled evaluator against the term machine: each program runs on
+// both engines and must give the same report, value and effects (the tick
+// log). The programs pick the places where compiled code meets the machine:
+// aborts inside code and inside fallbacks, values that are not small
+// integers in the fused operations, choices on values that are no truth,
+// redefined prelude names, and recursion deeper than a C stack could take.
+#include <string>
+#include <vector>
+
+#include "eval_fixture.h"
+#include "guard.h"
+#include "report.h"
+#include "run.h"
+#include "s.h"
+
+namespace {
+
+EVAL_SUITE(CompileTest);
+
+struct Outcome {
+    std::string kind, say, value;
+    std::vector<std::string> ticks;
+};
+
+Outcome run_on(const std::string& program, RunEngine engine) {
+    eval_define(program);
+    Outcome o;
+    Report r = run_main(0, engine);
+    o.kind = string_to_std(r.kind);
+    o.say = string_to_std(r.say);
+    report_release(r);
+    if (o.kind == "check") o.value = eval_print(run_result());
+    o.ticks = eval_tick_log();
+    return o;
+}
+
+const char* const PROGRAMS[] = {
+    // Calls, arithmetic, choices, tail calls.
+    "a\\fib 15,fib\\n\\n<2?n?fib(n+01)+fib(n+02)",
+    "a\\loop 0 0,loop\\i\\s\\i<1000?loop(i+1)(s+i)?s",
+    // Deep recursion, not in tail position.
+    "a\\count 1000000,count\\n\\n<1?0?1+count(n-1)",
+    // Effects and their order: arguments left to right, branches not taken.
+    "a\\ff (tick 1) (tick 2) + gg 3,ff\\x\\y\\x+y,gg\\n\\n<1?tick 9?tick n+gg(n-1)",
+    "a\\ff 3,ff\\n\\n<1?(K 3 (tick 7))?(ff (n-1))",
+    // Results beyond small integers, and other kinds in fused operations.
+    "a\\fac 30 1 % 1000,fac\\n\\p\\n<2?p?fac(n-1)(p*n)",
+    "a\\ff 999999999999999999 3,ff\\x\\n\\n<1?(x % 7)?ff(x+x)(n-1)",
+    "a\\ff [ab] 3,ff\\x\\n\\n<1?(rank x)?ff(x+[c])(n-1)",
+    "a\\ff (1/3) 3,ff\\x\\n\\n<1?(x*3)?ff (x+x) (n-1)",
+    "a\\ff Z 3,ff\\x\\n\\n<1?(x+1)?ff x (n-1)",
+    // Choices on values that are no truth, or truths of other kinds.
+    "a\\ff [ab] 3,ff\\x\\y\\x<y?1?2",
+    "a\\ff 0.5,ff\\x\\x<1?1?2",
+    "a\\ff [ab] [ac],ff\\x\\y\\x<y?1?2",
+    // Truth values as values; identity of void values.
+    "a\\ff (1<2),ff\\x\\same x x?1?2",
+    "a\\ff 1 1,ff\\x\\y\\(x=y)?(x#y)?5",
+    // Aborts: an undefined name, a raised report, a cycle, in code and in
+    // arguments.
+    "a\\ff 3,ff\\n\\n<2?nope n?ff(n-1)+1",
+    "a\\ff 3,ff\\n\\n<2?(boom n)?tick n+ff(n-1)",
+    "a\\ff (tick 1) (boom 2) (tick 3),ff\\x\\y\\z\\0",
+    "a\\ff 3 + cc,ff\\n\\n,cc\\cc+1",
+    "a\\ff 3,ff\\n\\n<1?dd?ff(n-1),dd\\ff 2",
+    // Values that are no integer: the range report prints them.
+    "a\\ff 3,ff\\n\\gg n,gg\\x\\y\\x",
+    "a\\ff 3 K,ff\\n\\l\\n<1?l?ff(n-1)(J n l)",
+    "a\\ff 3,ff\\n\\J (tick 1) (n+1) (x\\y\\x)",
+    // Lets, lambdas applied, partial and over-application.
+    "a\\ff 4,ff\\n\\m{n*n}k{m+1}k+m",
+    "a\\ff 4,ff\\n\\(x\\x*n) (n+1)",
+    "a\\ap (add 3) 4,add\\x\\y\\x+y,ap\\f\\x\\f x",
+    "a\\ff 3,ff\\n\\(sel ad n) 5,sel\\x\\y\\x,ad\\x\\x+1",
+    "a\\sum (build 100 1 K) 0,build\\n\\i\\l\\n<i?l?build n (i+1) (J i l),sum\\l\\s\\l s (h\\t\\sum t (s+h))",
+    // Lists taken apart by applying them; values that are no list.
+    "a\\len (J 1 (J 2 K)) 0,len\\l\\s\\l s (h\\t\\len t (s+1))",
+    "a\\len 5 0,len\\l\\s\\l s (h\\t\\len t (s+1))",
+    "a\\len [abc] 0,len\\l\\s\\l s (h\\t\\len t (s+1))",
+    "a\\len (V 1 2) 0,len\\l\\s\\l s (h\\t\\len t (s+1))",
+    "a\\len (J (tick 1) (J (tick 2) K)) 0,len\\l\\s\\l s (h\\t\\len t (s+tick h))",
+    "a\\len (J 1 (J 2 K)) 0,len\\l\\s\\l s (h\\t\\len t (s+1)),J\\a\\b\\c\\V b a",
+    // Locals applied: closed lambdas of the right and wrong arity, effects.
+    "a\\ap (x\\y\\x+y) 1,ap\\k\\n\\k n n",
+    "a\\ap (x\\y\\x+y) 1,ap\\k\\n\\k n",
+    "a\\ap (x\\x) 1 2,ap\\k\\n\\m\\k n m",
+    "a\\ap (x\\y\\tick x+tick y) 1,ap\\k\\n\\k n (tick n+1)",
+    "a\\ap (plus 1) 2,ap\\k\\n\\k n",
+    "a\\nth (msort (gen 200 1 K)) 50,gen\\n\\x\\l\\n<1?l?gen(n+01)(next x)(J x l),"
+    "next\\x\\y{x+40503}(65535<y?y+065536?y),split\\l\\a\\b\\k\\l (k a b) (h\\t\\split t b (J h a) k),"
+    "merge\\x\\y\\x y (h\\t\\y x (g\\u\\h<g?J h (merge t y)?J g (merge x u))),"
+    "msort\\l\\l K (h\\t\\t l (g\\u\\split l K K (a\\b\\merge (msort a) (msort b)))),"
+    "nth\\l\\k\\l 0 (h\\t\\k<1?h?nth t (k+01))",
+    // Redefined prelude names the code relies on.
+    "a\\twice 21,twice\\n\\n+n,[+]\\x\\y\\plus x (plus y 1)",
+    "a\\ff 3,ff\\n\\n<2?n?ff(n-1)+1,[?]\\x\\x",
+    "a\\ff 3,ff\\n\\n<2?n?ff(n-1)+1,K\\x\\y\\x",
+    "a\\ff 3,ff\\n\\n<2?n?ff(n-1)+1,T\\y\\x\\x y",
+    "a\\ff 3,ff\\n\\n<2?n?ff(n-1)+1,H\\a\\K",
+};
+
+TEST_F(CompileTest, EveryProgramRunsAsOnTheTermMachine) {
+    for (const char* program : PROGRAMS) {
+        eval_define(program);
+        EXPECT_TRUE(guard_run_may_compile()) << program;
+        Outcome term = run_on(program, RunEngine::TERM_MACHINE);
+        Outcome best = run_on(program, RunEngine::BEST);
+        EXPECT_EQ(best.kind, term.kind) << program;
+        EXPECT_EQ(best.say, term.say) << program;
+        EXPECT_EQ(best.value, term.value) << program;
+        EXPECT_EQ(best.ticks, term.ticks) << program;
+    }
+}
+
+}  // namespace
