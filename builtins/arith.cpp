@@ -106,12 +106,47 @@ RtString plus_text(const NodeRef& x) {
     }
 }
 
-// T(a) followed by T(b): a post when either is a post, else a zits.
+// The text form of an operand where it can be read: a post's payload and a
+// data leaf's content in place, any other form copied into keep. Valid while
+// the operand and keep live.
+struct TextPiece {
+    const u8* bytes;
+    i64 length;
+    RtString keep;
+};
+
+TextPiece text_piece(const NodeRef& x) {
+    ValueKind k = value_kind(x);
+    if (k == VALUE_KIND_POST) {
+        i64 n;
+        const u8* bytes = post_node_payload(x.node, &n);
+        return TextPiece{bytes, n, RtString(nullptr)};
+    }
+    if (k == VALUE_KIND_ZITS && node_is_leaf(x.node) && node_aux(x.node) >= 2)
+        return TextPiece{leaf_bytes(x.node) + 1, i64(node_aux(x.node)) - 2, RtString(nullptr)};
+    TextPiece piece{nullptr, 0, plus_text(x)};
+    piece.bytes = string_bytes(piece.keep);
+    piece.length = string_length(piece.keep);
+    return piece;
+}
+
+// A new post (post) or data leaf (else) for n text bytes, which the caller
+// writes at once at *text.
+Node* text_leaf_new(bool post, i64 n, u8** text) {
+    return post ? post_new_unwritten(n, text) : zits_new_unwritten(n, text);
+}
+
+// T(a) followed by T(b): a post when either is a post, else a zits. The
+// joined text is written once, into the new leaf.
 NodeRef plus_join(NodeRef a, NodeRef b) {
     bool post = value_kind(a) == VALUE_KIND_POST || value_kind(b) == VALUE_KIND_POST;
-    RtString text = plus_text(a);
-    string_append(text, plus_text(b));
-    return post ? post_make(std::move(text)) : zits_from_string(std::move(text));
+    TextPiece first = text_piece(a);
+    TextPiece second = text_piece(b);
+    u8* text;
+    Node* leaf = text_leaf_new(post, first.length + second.length, &text);
+    if (first.length > 0) std::memcpy(text, first.bytes, size_t(first.length));
+    if (second.length > 0) std::memcpy(text + first.length, second.bytes, size_t(second.length));
+    return noderef_wrap(leaf);
 }
 
 double plus_real(double a, double b) {
@@ -224,20 +259,24 @@ const ArithSpec DASH_SPEC = {
 // mult
 // ---------------------------------------------------------------------------
 
-// n copies of a post's payload or a zits's content text, built once by
-// doubling into one buffer. Z for n < 0 and for a result past
-// RESULT_MAX_BITS.
+// n copies of a post's payload or a zits's content text, written once into
+// the new leaf: one copy, then the leaf's own bytes doubled in place. Z for
+// n < 0 and for a result past RESULT_MAX_BITS.
 NodeRef mult_repeat_text(const NodeRef& a, ValueKind ka, i64 n) {
     if (n < 0) return leaf_z();
-    RtString unit = container_text(a, ka);
-    u64 size = u64(string_length(unit));
+    TextPiece unit = text_piece(a);
+    u64 size = u64(unit.length);
     if (size != 0 && u64(n) > RESULT_MAX_BITS / 8 / size) return leaf_z();
     u64 total = size * u64(n);
-    std::string out;
-    out.reserve(total);
-    if (total > 0) out.append(reinterpret_cast<const char*>(string_bytes(unit)), size);
-    while (out.size() < total) out.append(out, 0, std::min<u64>(out.size(), total - out.size()));
-    return container_make(ka, string_from_std(out));
+    u8* text;
+    Node* leaf = text_leaf_new(ka == VALUE_KIND_POST, i64(total), &text);
+    if (total > 0) std::memcpy(text, unit.bytes, size);
+    for (u64 done = size; done < total;) {
+        u64 more = std::min(done, total - done);
+        std::memcpy(text + done, text, more);
+        done += more;
+    }
+    return noderef_wrap(leaf);
 }
 
 // n copies of a cray's slots in one new vector; Z for n < 0 and for more

@@ -11,6 +11,7 @@
 #include "define.h"
 #include "entry.h"
 #include "integer.h"
+#include "node.h"
 #include "report.h"
 #include "run.h"
 #include "s.h"
@@ -80,6 +81,7 @@ uint32_t main_run(void* raw) {
 }  // namespace
 
 int entry_main(int argc, char** argv, RunEngine engine) {
+    node_heap_policy_apply();
     std::signal(SIGPIPE, SIG_IGN);  // a closed pipe shows as a failed write
     int socket_error = socket_library_start();
     if (socket_error != 0) {

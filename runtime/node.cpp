@@ -18,6 +18,35 @@ static constexpr i64 POST_HEADER_MAX = 12;
 static bool byte_is_digit(u8 c) { return c >= '0' && c <= '9'; }
 
 // ---------------------------------------------------------------------------
+// Large block policy
+// ---------------------------------------------------------------------------
+// Large leaves, runtime strings and their scratch copies are made and freed
+// at every step of a loop that joins or slices big texts. The C library's
+// default tuning gives such a loop two cliffs: freeing a block of 64 KiB or
+// more shrinks the heap whenever its free top passes the trim threshold (128
+// KiB at start), so the next block of that size faults its pages in again;
+// and blocks past the mmap threshold are mapped and unmapped one by one. The
+// threshold that would adapt to the program is fixed as soon as either
+// tunable is set by hand, so both are set here, together, once:
+// - blocks up to LARGE_BLOCK_MAP_BYTES come from the heap and are reused in
+//   place; larger ones are mapped one by one and given back when freed (for
+//   them the page faults are small beside the work of filling them, and a
+//   freed one never stays resident in the middle of the heap);
+// - the heap keeps up to LARGE_BLOCK_KEEP_BYTES of free top before it gives
+//   memory back, room for several blocks of the mapped size, so a loop of
+//   heap-sized blocks never trims between two steps.
+// Every block stays an ordinary heap block that the C library's free and
+// realloc accept. Peak memory does not grow: what the heap keeps at its top
+// was in use a moment before.
+static constexpr int LARGE_BLOCK_MAP_BYTES = 4 << 20;
+static constexpr int LARGE_BLOCK_KEEP_BYTES = 8 * LARGE_BLOCK_MAP_BYTES;
+
+void node_heap_policy_apply() {
+    mallopt(M_MMAP_THRESHOLD, LARGE_BLOCK_MAP_BYTES);
+    mallopt(M_TRIM_THRESHOLD, LARGE_BLOCK_KEEP_BYTES);
+}
+
+// ---------------------------------------------------------------------------
 // Header
 // ---------------------------------------------------------------------------
 
@@ -77,8 +106,10 @@ struct LeafPool {
 };
 static LeafPool leaf_pools[LEAF_CLASSES];
 
-// A cleared block of at least size bytes with its header set to a bare leaf.
-static Node* leaf_block_alloc(size_t size) {
+// A block of at least size bytes with its header set to a bare leaf and
+// every byte from offset clear on to the block's usable end (a pooled block
+// is cleared whole); the bytes before offset are the caller's to write.
+static Node* leaf_block_alloc(size_t size, size_t offset) {
     for (int k = 0; NODE_POOLS && k < LEAF_CLASSES; ++k) {
         if (size > LEAF_CLASS_BYTES[k]) continue;
         LeafPool& pool = leaf_pools[k];
@@ -94,8 +125,12 @@ static Node* leaf_block_alloc(size_t size) {
         leaf->header = LEAF_BIT;
         return leaf;
     }
-    Node* leaf = static_cast<Node*>(std::calloc(1, size));
+    // Large blocks come back from the heap as they were left (see the large
+    // block policy): only the part the caller does not write is cleared.
+    Node* leaf = static_cast<Node*>(std::malloc(size));
     VORN_ASSERT(leaf != nullptr);
+    size_t usable = malloc_usable_size(leaf);
+    std::memset(reinterpret_cast<u8*>(leaf) + offset, 0, usable - offset);
     leaf->header = LEAF_BIT;
     return leaf;
 }
@@ -187,20 +222,24 @@ void node_release_last(Node* n) {
 // ---------------------------------------------------------------------------
 
 // A leaf block for a text of n bytes: header cleared but for is_leaf, the
-// whole text area zero.
-static Node* leaf_block_new(i64 n) {
+// text area zero from byte written on (the caller writes the bytes before).
+static Node* leaf_block_new(i64 n, i64 written) {
     VORN_ASSERT(n >= 0);
     size_t area = std::max(size_t(n) + 1, LEAF_MIN_TEXT_AREA);
-    return leaf_block_alloc(sizeof(u64) + area);
+    return leaf_block_alloc(sizeof(u64) + area, sizeof(u64) + size_t(written));
+}
+
+Node* leaf_new_unwritten(i64 n) { return leaf_block_new(n, n); }
+
+void leaf_set_text_length(Node* leaf, i64 n) {
+    u8 first = leaf_bytes(leaf)[0];
+    if (n > 0 && (byte_is_digit(first) || first == '[') && u64(n) < AUX_LIMIT) node_set_aux(leaf, u64(n));
 }
 
 Node* leaf_new_from_bytes(const void* bytes, i64 n) {
-    Node* leaf = leaf_block_new(n);
-    if (n > 0) {
-        std::memcpy(leaf_bytes(leaf), bytes, size_t(n));
-        u8 first = leaf_bytes(leaf)[0];
-        if ((byte_is_digit(first) || first == '[') && u64(n) < AUX_LIMIT) node_set_aux(leaf, u64(n));
-    }
+    Node* leaf = leaf_block_new(n, n);
+    if (n > 0) std::memcpy(leaf_bytes(leaf), bytes, size_t(n));
+    leaf_set_text_length(leaf, n);
     return leaf;
 }
 
@@ -214,7 +253,7 @@ Node* leaf_new_from_string(RtString s) {
 
 Node* leaf_new_vector(u64 count) {
     VORN_ASSERT(count < AUX_LIMIT);
-    Node* leaf = leaf_block_new(i64(1 + 8 * count));  // the block's extra 0 byte follows the slots
+    Node* leaf = leaf_block_new(i64(1 + 8 * count), 0);  // the block's extra 0 byte follows the slots
     leaf_bytes(leaf)[0] = 0x0A;
     node_set_aux(leaf, count);
     return leaf;

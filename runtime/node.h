@@ -105,6 +105,15 @@ inline void node_set_redex_below(Node* n, bool on) {
 inline void node_set_data_tag(Node* n) { n->header = (n->header & ~ARITY_CODE_MASK) | REDEX_BELOW_BIT; }
 
 // ---------------------------------------------------------------------------
+// Large block policy
+// ---------------------------------------------------------------------------
+
+// Tunes the C library's allocator for large blocks, once at start-up before
+// any thread is made: the one place the process's heap policy lives (see
+// node.cpp). Small leaves and pairs keep their own pools whatever it says.
+void node_heap_policy_apply();
+
+// ---------------------------------------------------------------------------
 // Leaves
 // ---------------------------------------------------------------------------
 
@@ -119,6 +128,14 @@ Node* leaf_new_from_bytes(const void* bytes, i64 n);
 Node* leaf_new_from_cstr(const char* text);
 // The same for the string's length bytes (inner 0 bytes kept); releases s.
 Node* leaf_new_from_string(RtString s);
+// A new leaf (refcount 0, tag 0, aux 0) for a text of n bytes that the
+// caller writes at once through leaf_bytes: the n bytes are unset, the
+// rest of the block zero. Call leaf_set_text_length once they are written.
+Node* leaf_new_unwritten(i64 n);
+// Sets the aux of a leaf whose n text bytes are written, as
+// leaf_new_from_bytes does (n when the first byte is a digit or '[' and
+// 0 < n < 2^26).
+void leaf_set_text_length(Node* leaf, i64 n);
 // A new vector leaf (refcount 0): byte 0x0A, count null slots of 8 bytes,
 // aux = count (< 2^26), and one spare 0 byte after the last slot.
 Node* leaf_new_vector(u64 count);

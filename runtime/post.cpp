@@ -11,19 +11,26 @@ const u8* post_node_payload(const Node* p, i64* length) {
     return leaf_bytes(p) + close + 1;
 }
 
-NodeRef post_make(RtString s) {
-    i64 n = string_length(s);
+Node* post_new_unwritten(i64 n, u8** payload) {
     VORN_ASSERT(n >= 0);
     char digits[16];
     int k = 0;
     for (u64 rest = u64(n); rest > 0; rest /= 64) digits[k++] = DIGIT64_ALPHABET[rest % 64];
-    std::string text;
-    text.reserve(size_t(k) + 2 + size_t(n));
-    text.push_back('(');
-    while (k > 0) text.push_back(digits[--k]);  // most significant digit first
-    text.push_back(')');
-    text.append(reinterpret_cast<const char*>(string_bytes(s)), size_t(n));
-    return noderef_wrap(leaf_new_from_bytes(text.data(), i64(text.size())));
+    Node* leaf = leaf_new_unwritten(i64(k) + 2 + n);
+    u8* text = leaf_bytes(leaf);
+    *text++ = '(';
+    while (k > 0) *text++ = u8(digits[--k]);  // most significant digit first
+    *text++ = ')';
+    *payload = text;
+    return leaf;
+}
+
+NodeRef post_make(RtString s) {
+    i64 n = string_length(s);
+    u8* payload;
+    Node* leaf = post_new_unwritten(n, &payload);
+    if (n > 0) std::memcpy(payload, string_bytes(s), size_t(n));
+    return noderef_wrap(leaf);
 }
 
 void post_require(NodeRef p) {

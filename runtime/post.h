@@ -12,6 +12,11 @@
 // holds the only reference.
 NodeRef post_make(RtString s);
 
+// A new byte-string leaf (refcount 0) for a payload of n bytes, its length
+// header written; *payload receives where the n payload bytes go, which the
+// caller writes at once, before wrapping the leaf in a handle.
+Node* post_new_unwritten(i64 n, u8** payload);
+
 // Returns when p is a leaf whose first byte is "("; otherwise a fatal
 // assertion.
 void post_require(NodeRef p);

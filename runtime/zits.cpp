@@ -1,6 +1,8 @@
 // Data texts.
 #include "zits.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "glyph.h"
@@ -96,13 +98,23 @@ bool zits_is_empty(NodeRef z) {
     return zits_view_is_empty(zits_leaf_view(z.node, keep));
 }
 
+Node* zits_new_unwritten(i64 n, u8** content) {
+    VORN_ASSERT(n >= 0);
+    Node* leaf = leaf_new_unwritten(n + 2);
+    u8* text = leaf_bytes(leaf);
+    text[0] = '[';
+    text[n + 1] = ']';
+    leaf_set_text_length(leaf, n + 2);
+    *content = text + 1;
+    return leaf;
+}
+
 NodeRef zits_from_string(RtString s) {
-    std::string text;
-    text.reserve(size_t(string_length(s)) + 2);
-    text.push_back('[');
-    text.append(reinterpret_cast<const char*>(string_bytes(s)), size_t(string_length(s)));
-    text.push_back(']');
-    return zits_leaf_from(text);
+    i64 n = string_length(s);
+    u8* content;
+    Node* leaf = zits_new_unwritten(n, &content);
+    if (n > 0) std::memcpy(content, string_bytes(s), size_t(n));
+    return noderef_wrap(leaf);
 }
 
 // ---------------------------------------------------------------------------
@@ -436,13 +448,30 @@ NodeRef zits_normalize(NodeRef z) {
     return std::move(results.back());
 }
 
+// Whether one of the eight bytes of w may be a bracket: '[' and ']' (and
+// only 'Y' and '_' besides) read 0x59 once bits 1 and 2 are cleared; the
+// zero-byte test on that may flag a word without one, never miss one.
+static bool word_may_hold_bracket(u64 w) {
+    const u64 ONES = 0x0101010101010101u;
+    u64 v = (w & (ONES * 0xF9)) ^ (ONES * 0x59);
+    return ((v - ONES) & ~v & (ONES * 0x80)) != 0;
+}
+
 bool zits_bytes_balanced(const u8* bytes, i64 n) {
     i64 depth = 0;
-    for (i64 k = 0; k < n; ++k) {
-        if (bytes[k] == '[') {
-            ++depth;
-        } else if (bytes[k] == ']' && --depth < 0) {
-            return false;
+    i64 k = 0;
+    while (k < n) {
+        u64 w;
+        if (n - k >= 8 && (std::memcpy(&w, bytes + k, 8), !word_may_hold_bracket(w))) {
+            k += 8;  // a long run of plain bytes is passed a word at a time
+            continue;
+        }
+        for (i64 end = std::min(n, k + 8); k < end; ++k) {
+            if (bytes[k] == '[') {
+                ++depth;
+            } else if (bytes[k] == ']' && --depth < 0) {
+                return false;
+            }
         }
     }
     return depth == 0;

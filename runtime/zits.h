@@ -27,6 +27,10 @@ bool zits_is_empty(NodeRef z);
 // A new data leaf "[" + s + "]" (s released); no check, no escaping.
 NodeRef zits_from_string(RtString s);
 
+// A new data leaf (refcount 0) "[" + n bytes + "]" whose n bytes, at
+// *content, the caller writes at once, before wrapping the leaf in a handle.
+Node* zits_new_unwritten(i64 n, u8** content);
+
 // True when the n bytes nest: no "]" closes more than was opened before it
 // and every "[" is closed by the end.
 bool zits_bytes_balanced(const u8* bytes, i64 n);

@@ -2,6 +2,7 @@
 // pairs, its own cases, its count and sign rules and its size bounds.
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -161,6 +162,39 @@ TEST_F(ArithOps, MultRepeats) {
     EXPECT_EQ(op(builtin_mult, "6", "07"), "042");
     EXPECT_EQ(op(builtin_mult, "0", "0123456789123456789123"), "0");
     EXPECT_EQ(op(builtin_mult, "999999999999999999", "999999999999999999"), "999999999999999998000000000000000001");
+}
+
+// Repetition writes its result straight into the new leaf: the same leaf,
+// header word, text and zero bytes after it, as one made from the repeated
+// text, for counts around the doubling steps and for post headers of one,
+// two and three length digits; a data pair is repeated as its flat text.
+TEST_F(ArithOps, MultBuildsTheLeafOfTheRepeatedText) {
+    struct Case {
+        NodeRef (*unit)();
+        std::string text;
+        i64 count;
+    };
+    auto xyz = [] { return post_of("xyz"); };
+    auto ab = [] { return leaf("[ab]"); };
+    auto pair = [] { return node_make_app(leaf("[ab]"), leaf("[c]")); };  // the data text [ab[c]]
+    const Case cases[] = {
+        {xyz, "xyz", 1}, {xyz, "xyz", 2}, {xyz, "xyz", 3}, {xyz, "xyz", 21}, {xyz, "xyz", 22},
+        {xyz, "xyz", 1365}, {xyz, "xyz", 1366}, {xyz, "xyz", 100001},
+        {ab, "ab", 1}, {ab, "ab", 5}, {ab, "ab", 65537}, {pair, "ab[c]", 3},
+    };
+    for (const Case& c : cases) {
+        std::string repeated;
+        for (i64 i = 0; i < c.count; ++i) repeated += c.text;
+        NodeRef unit = c.unit();
+        bool post = node_first_byte(unit) == '(';
+        NodeRef want = post ? post_of(repeated) : leaf("[" + repeated + "]");
+        NodeRef got = call(builtin_mult, unit, leaf(std::to_string(c.count)));
+        ASSERT_TRUE(node_is_leaf(got.node));
+        EXPECT_EQ(got.node->header, want.node->header) << c.text << " " << c.count;
+        i64 n = leaf_node_byte_length(want.node);
+        ASSERT_EQ(leaf_node_byte_length(got.node), n);
+        EXPECT_EQ(std::memcmp(leaf_bytes(got.node), leaf_bytes(want.node), size_t(n) + 1), 0) << c.text << " " << c.count;
+    }
 }
 
 TEST_F(ArithOps, MultSizeBounds) {

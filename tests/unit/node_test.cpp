@@ -362,4 +362,40 @@ TEST(NodeMemory, RecycledLeafBlocksAreCleared) {
     }
 }
 
+// A large leaf's block is taken back from the heap as it was left, with an
+// older text in it: everything past the new text reads zero all the same,
+// and a vector's slots are empty.
+TEST(NodeMemory, ReusedLargeBlocksAreClearedPastTheText) {
+    node_heap_policy_apply();  // large blocks come from the heap, as in a run
+    for (size_t size : {size_t(100000), size_t(300000)}) {
+        for (int round = 0; round < 2; ++round) {
+            { NodeRef old = leaf_of(std::string(size, 'x')); }
+            NodeRef fresh = round == 0 ? leaf_of(std::string(size - 1000, 'y'))
+                                       : noderef_wrap(leaf_new_vector((size - 1000) / 8));
+            const u8* text = leaf_bytes(fresh.node);
+            size_t start = round == 0 ? size - 1000 : 1;
+            size_t area = malloc_usable_size(fresh.node) - sizeof(u64);
+            size_t nonzero = 0;
+            for (size_t i = start; i < area; ++i) nonzero += text[i] != 0;
+            EXPECT_EQ(nonzero, 0u) << size << " " << round;
+        }
+    }
+}
+
+// A leaf written in place by its maker: the bytes it writes, then the aux
+// its text calls for, as for a leaf made from the same bytes.
+TEST(NodeMemory, UnwrittenLeafIsFilledByItsMaker) {
+    for (const std::string& bytes : {std::string("[ab]"), std::string("12"), std::string("xyz"), std::string(),
+                                     std::string(200000, '[')}) {
+        Node* leaf = leaf_new_unwritten(i64(bytes.size()));
+        if (!bytes.empty()) std::memcpy(leaf_bytes(leaf), bytes.data(), bytes.size());
+        leaf_set_text_length(leaf, i64(bytes.size()));
+        NodeRef made = noderef_wrap(leaf);
+        NodeRef want = leaf_of(bytes);
+        EXPECT_EQ(made.node->header, want.node->header) << bytes.substr(0, 8);
+        EXPECT_EQ(leaf_node_byte_length(made.node), i64(bytes.size()));
+        EXPECT_EQ(leaf_bytes(made.node)[bytes.size()], 0);
+    }
+}
+
 }  // namespace

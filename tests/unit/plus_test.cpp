@@ -1,6 +1,8 @@
 // Builtin plus on the arithmetic coercion frame.
 #include <cmath>
+#include <cstring>
 #include <functional>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -76,6 +78,47 @@ TEST_F(Plus, TextJoinKeepsArgumentOrder) {
     EXPECT_EQ(shown(plus(post_of(""), post_of(""))), "cape[]");
     // A list-form integer is joined as its digit text.
     EXPECT_EQ(shown(plus(leaf("[a]"), sexpr("((J K) ((J K) ((J H) K)))"))), "[a2]");
+}
+
+// Joins read posts and data leaves in place and other texts as copies, and
+// write the join once into the new leaf: each gives the leaf made from the
+// joined text, for either order, one node joined with itself, data pairs,
+// numbers and texts past 64 KiB.
+TEST_F(Plus, JoinsBuildTheLeafOfTheJoinedText) {
+    std::string big(70000, 'q');
+    struct Case {
+        std::function<NodeRef()> a, b;
+        bool post;
+        std::string text;
+    };
+    auto data = [](std::string t) { return [t] { return noderef_from_string(string_from_std("[" + t + "]")); }; };
+    auto bytes = [](std::string t) { return [t] { return post_make(string_from_std(t)); }; };
+    auto pair = [] { return node_make_app(leaf("[ab]"), leaf("[c]")); };  // the data text [ab[c]]
+    const Case cases[] = {
+        {data("ab"), data("cd"), false, "abcd"},
+        {bytes("xy"), data("ab"), true, "xyab"},
+        {data("ab"), bytes("xy"), true, "abxy"},
+        {pair, bytes("xy"), true, "ab[c]xy"},
+        {bytes("xy"), pair, true, "xyab[c]"},
+        {pair, pair, false, "ab[c]ab[c]"},
+        {data(big), [] { return leaf("05"); }, false, big + "05"},
+        {bytes(big), data(big), true, big + big},
+        {data(""), bytes(""), true, ""},
+    };
+    for (const Case& c : cases) {
+        NodeRef want = c.post ? post_make(string_from_std(c.text)) : noderef_from_string(string_from_std("[" + c.text + "]"));
+        NodeRef got = plus(c.a(), c.b());
+        ASSERT_TRUE(node_is_leaf(got.node));
+        EXPECT_EQ(got.node->header, want.node->header) << c.text.substr(0, 12);
+        i64 n = leaf_node_byte_length(want.node);
+        ASSERT_EQ(leaf_node_byte_length(got.node), n);
+        EXPECT_EQ(std::memcmp(leaf_bytes(got.node), leaf_bytes(want.node), size_t(n) + 1), 0) << c.text.substr(0, 12);
+    }
+    // One node on both sides.
+    NodeRef x = leaf("[xy]");
+    EXPECT_EQ(shown(plus(x, x)), "[xyxy]");
+    NodeRef p = post_make(string_from_cstr("pq"));
+    EXPECT_EQ(shown(plus(p, p)), "cape[pqpq]");
 }
 
 TEST_F(Plus, Crays) {

@@ -225,6 +225,34 @@ TEST_F(Zits, AgreesWithTheRecursiveReadingOnRandomData) {
     }
 }
 
+// The nesting test agrees with a byte-by-byte count on random texts whose
+// brackets fall at every place in and across eight-byte words, among bytes
+// that share most of their bits with the brackets.
+TEST_F(Zits, BalancedAgreesWithAByteCount) {
+    std::mt19937 random(4242);
+    const char alphabet[] = {'[', ']', 'a', 'Y', '_', '\x59', '\xDB', '\xDD', '\0', '\x01'};
+    auto counted = [](const std::string& t) {
+        i64 depth = 0;
+        for (char c : t) {
+            if (c == '[') ++depth;
+            if (c == ']' && --depth < 0) return false;
+        }
+        return depth == 0;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        size_t length = random() % 40;
+        std::string text(length, 'a');
+        // Mostly plain bytes, so that whole words are skipped too.
+        for (char& c : text)
+            if (random() % 4 == 0) c = alphabet[random() % std::size(alphabet)];
+        for (size_t offset = 0; offset < 8 && offset <= text.size(); ++offset) {
+            std::string part = text.substr(offset);
+            ASSERT_EQ(zits_bytes_balanced(reinterpret_cast<const u8*>(part.data()), i64(part.size())), counted(part))
+                << part;
+        }
+    }
+}
+
 // A data pair of n empty elements appended one by one: ((([] []) []) ...).
 NodeRef appended_empties(i64 n) {
     NodeRef e = L("[]");
