@@ -175,24 +175,40 @@ constexpr PairTagTables pair_tags;
     return !(lh & LEAF_BIT) && is_leaf_starting(pair_left(left), '\\');
 }
 
-// The free-variable mask of (left right), given that neither side is data
-// on both and their masks lm and rm are not both 0; clears bit 6 of *bits
-// for a lambda, whose body does not make it a redex.
-static u64 pair_mask_with_binders(const Node* left, u64 lh, u64 lm, u64 rm, unsigned* bits) {
-    if (lh & LEAF_BIT) return lm | rm;
-    const Node* ll = pair_left(left);
-    if (is_leaf_starting(ll, '\\')) {
-        // A lambda ((\ v) body) binds v in body and is a value whatever
-        // the body holds.
-        *bits &= 0x3F;
-        return rm & ~lm;
+// The tag of a pair of two data children: data, and the sum of their
+// lengths when both have one of at least 2 and the sum fits.
+[[gnu::noinline]] static void tag_data_pair(Node* t, u64 lh, u64 rh) {
+    u64 h = t->header | REDEX_BELOW_BIT;  // with arity code 0: TAG_DATA
+    u64 la = (lh & AUX_MASK) >> AUX_SHIFT, ra = (rh & AUX_MASK) >> AUX_SHIFT;
+    if (la >= 2 && ra >= 2 && la + ra < AUX_LIMIT) h = (h & ~AUX_MASK) | ((la + ra) << AUX_SHIFT);
+    t->header = h;
+}
+
+// The tag of (left right) when the tables alone do not give it: a child
+// has free variables, whose mask then depends on the binder shapes, or the
+// left child is untagged. A tag of 0 on the left is a line mark's, arity 1,
+// whose pair is a redex the prelude turns into Z; any other untagged leaf
+// reads as the floor (code 0).
+[[gnu::noinline]] static void tag_pair_with_masks(Node* t, const Node* left, u64 lh, u64 lm, u64 rm,
+                                                  unsigned bits) {
+    unsigned ltag = unsigned(lh >> TAG_SHIFT) & 0x7F;
+    if (ltag == 0 && !is_line_mark(left)) bits &= TAG_DATA;
+    u64 mask = lm | rm;
+    if (!(lh & LEAF_BIT)) {
+        const Node* ll = pair_left(left);
+        if (is_leaf_starting(ll, '\\')) {
+            // A lambda ((\ v) body) binds v in body and is a value whatever
+            // the body holds.
+            bits &= 0x3F;
+            mask = rm & ~lm;
+        } else if (is_leaf_starting(ll, '{')) {
+            mask = rm;  // (({ X) list): X is not bound in list
+        } else if (!node_is_leaf(ll) && is_leaf_starting(pair_left(ll), '{')) {
+            const Node* bound = pair_right(ll);  // ((({ X) list) body)
+            mask = (rm & ~free_mask_of(bound, bound->header)) | lm;
+        }
     }
-    if (is_leaf_starting(ll, '{')) return rm;  // (({ X) list): X is not bound in list
-    if (!node_is_leaf(ll) && is_leaf_starting(pair_left(ll), '{')) {
-        const Node* bound = pair_right(ll);  // ((({ X) list) body)
-        return (rm & ~free_mask_of(bound, bound->header)) | lm;
-    }
-    return lm | rm;
+    t->header = (t->header & ~AUX_MASK) | (u64(bits) << TAG_SHIFT) | (mask << AUX_SHIFT);
 }
 
 // Every pair the machine builds comes through here: the tag is assembled in
@@ -204,29 +220,14 @@ void node_tag_pair(Node* t) {
     u64 lh = left->header, rh = right->header;
     unsigned ltag = unsigned(lh >> TAG_SHIFT) & 0x7F;
     unsigned rtag = unsigned(rh >> TAG_SHIFT) & 0x7F;
-    u64 h = t->header;
-    if (((ltag ^ TAG_DATA) | (rtag ^ TAG_DATA)) == 0) {
-        h |= REDEX_BELOW_BIT;  // with arity code 0: TAG_DATA
-        u64 la = (lh & AUX_MASK) >> AUX_SHIFT, ra = (rh & AUX_MASK) >> AUX_SHIFT;
-        if (la >= 2 && ra >= 2 && la + ra < AUX_LIMIT) h = (h & ~AUX_MASK) | ((la + ra) << AUX_SHIFT);
-        t->header = h;
-        return;
-    }
+    if (((ltag ^ TAG_DATA) | (rtag ^ TAG_DATA)) == 0) return tag_data_pair(t, lh, rh);
     unsigned bits = unsigned(pair_tags.left[ltag]) | pair_tags.right[rtag];
-    // A tag of 0 on the left is a line mark's, arity 1, whose pair is a
-    // redex the prelude turns into Z; any other untagged leaf reads as the
-    // floor (code 0).
-    if (ltag == 0 && !is_line_mark(left)) [[unlikely]] bits &= TAG_DATA;
     u64 lm = free_mask_of(left, lh), rm = free_mask_of(right, rh);
-    u64 mask = 0;
-    if ((lm | rm) == 0) {
-        // Closed children, the usual case: every binder shape gives mask 0,
-        // and only a lambda changes the tag.
-        if ((bits & TAG_DATA) && pair_is_binder(left, lh)) bits &= 0x3F;
-    } else {
-        mask = pair_mask_with_binders(left, lh, lm, rm, &bits);
-    }
-    t->header = (h & ~AUX_MASK) | (u64(bits) << TAG_SHIFT) | (mask << AUX_SHIFT);
+    if ((lm | rm) != 0 || ltag == 0) [[unlikely]] return tag_pair_with_masks(t, left, lh, lm, rm, bits);
+    // Closed children, the usual case: every binder shape gives mask 0, and
+    // only a lambda changes the tag.
+    if ((bits & TAG_DATA) && pair_is_binder(left, lh)) bits &= 0x3F;
+    t->header = (t->header & ~AUX_MASK) | (u64(bits) << TAG_SHIFT);
 }
 
 // An untagged pair needs a visit; untagged leaves are tagged on the spot.
