@@ -36,8 +36,9 @@ static bool byte_is_digit(u8 c) { return c >= '0' && c <= '9'; }
 //   memory back, room for several blocks of the mapped size, so a loop of
 //   heap-sized blocks never trims between two steps.
 // Every block stays an ordinary heap block that the C library's free and
-// realloc accept. Peak memory does not grow: what the heap keeps at its top
-// was in use a moment before.
+// realloc accept. Peak memory hardly moves: what the heap keeps at its top
+// was in use a moment before, and a freed block of up to the mapped size
+// that stays inside the heap goes to the next block that fits in it.
 static constexpr int LARGE_BLOCK_MAP_BYTES = 4 << 20;
 static constexpr int LARGE_BLOCK_KEEP_BYTES = 8 * LARGE_BLOCK_MAP_BYTES;
 
