@@ -213,25 +213,8 @@ static void node_destroy(Node* n) {
     }
 }
 
-// A pair whose children outlive it, the usual case, is freed at once: its
-// left child loses a reference, and while the right child is another pair
-// that goes with this one, the walk moves down to it. Anything else goes to
-// node_destroy, in the same order.
 void node_release_last(Node* n) {
     VORN_ASSERT(node_refcount(n) != 0);
-    while (!node_is_leaf(n)) {
-        Node* left = pair_left(n);
-        Node* right = pair_right(n);
-        if (!left || !right || node_refcount(left) <= 1) break;  // a half-built pair too
-        left->header -= 1;
-        pair_block_free(n);
-        if (node_refcount(right) > 1) {
-            right->header -= 1;
-            return;
-        }
-        n = right;
-        VORN_ASSERT(node_refcount(n) != 0);
-    }
     node_destroy(n);
 }
 
