@@ -217,16 +217,64 @@ bool integer_is_readable(const NodeRef& t) {
     return !node_is_pair(t) || list_is_readable(t.node);
 }
 
+namespace {
+
+// "00" to "99", two digits an entry.
+struct DigitPairs {
+    char text[200] = {};
+    constexpr DigitPairs() {
+        for (int i = 0; i < 100; ++i) {
+            text[2 * i] = char('0' + i / 10);
+            text[2 * i + 1] = char('0' + i % 10);
+        }
+    }
+};
+
+constexpr DigitPairs digit_pairs;
+
+// The number of decimal digits of m (1 for 0).
+int decimal_digits(u64 m) {
+    int n = 1;
+    for (;;) {
+        if (m < 10) return n;
+        if (m < 100) return n + 1;
+        if (m < 1000) return n + 2;
+        if (m < 10000) return n + 3;
+        m /= 10000;
+        n += 4;
+    }
+}
+
+// Writes the n decimal digits of m so that the last one is at end[-1].
+void write_digits(u64 m, char* end) {
+    while (m >= 100) {
+        u64 pair = m % 100;
+        m /= 100;
+        end -= 2;
+        end[0] = digit_pairs.text[2 * pair];
+        end[1] = digit_pairs.text[2 * pair + 1];
+    }
+    if (m >= 10) {
+        end[-2] = digit_pairs.text[2 * m];
+        end[-1] = digit_pairs.text[2 * m + 1];
+    } else {
+        end[-1] = char('0' + m);
+    }
+}
+
+}  // namespace
+
+// The digits go straight into the new leaf, after a '0' for a negative v.
 NodeRef integer_make_leaf(i64 v) {
     u64 m = v < 0 ? 0 - u64(v) : u64(v);
-    char buf[24];
-    char* p = buf + sizeof buf;
-    do {
-        *--p = char('0' + m % 10);
-        m /= 10;
-    } while (m);
-    if (v < 0) *--p = '0';
-    return noderef_wrap(leaf_new_from_bytes(p, buf + sizeof buf - p));
+    int sign = v < 0 ? 1 : 0;
+    int n = sign + decimal_digits(m);
+    Node* leaf = leaf_new_unwritten(n);
+    char* text = reinterpret_cast<char*>(leaf_bytes(leaf));
+    text[0] = '0';  // the sign, or overwritten by the first digit
+    write_digits(m, text + n);
+    leaf_set_text_length(leaf, n);
+    return noderef_wrap(leaf);
 }
 
 NodeRef integer_make_leaf_u64(u64 v) {

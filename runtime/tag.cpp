@@ -119,66 +119,115 @@ static void tag_leaf(Node* leaf) {
     tag_name_leaf(leaf, definitions_instance().find(text), length);
 }
 
-// node_free_mask of n, whose header word is h.
+namespace {
+
+// Whether a leaf's aux field is its free-variable mask, by first byte: digit,
+// '[', vector and line-mark leaves keep other counts there.
+struct LeafAuxIsMask {
+    bool has[256] = {};
+    constexpr LeafAuxIsMask() {
+        for (int c = 0; c < 256; ++c) has[c] = !((c >= '0' && c <= '9') || c == '[' || c == 0x0A || c == '`');
+    }
+};
+
+constexpr LeafAuxIsMask leaf_aux_is_mask;
+
+// The tag bits (56-62, shifted down) a pair takes from its children's tags,
+// one table a side, indexed by the child's 7 tag bits. The left table holds
+// the pair's arity code (the head's arity less one, but for a local
+// variable's and the floor's, which stay; data counts as arity 1) and bit 6
+// when the head has a redex below it; the right table holds bit 6 when the
+// argument is not a value-shaped term (a redex below, or arity below 1).
+// A left tag of 0 is a line mark, arity 1 (checked by the caller). Two data
+// children are handled before the tables are read.
+struct PairTagTables {
+    u8 left[128] = {};
+    u8 right[128] = {};
+    constexpr PairTagTables() {
+        for (unsigned tag = 0; tag < 128; ++tag) {
+            bool data = tag == TAG_DATA;
+            i64 a = 0;
+            if (!data) {
+                i64 la = tag == 0 ? 1 : i64(tag & 0x3F) - ARITY_BIAS;
+                a = (la == ARITY_MAX || la <= ARITY_MIN) ? la : la - 1;
+            }
+            left[tag] = u8(u64(a + ARITY_BIAS) | (!data && tag > TAG_DATA ? TAG_DATA : 0));
+            bool redex = !data && (tag > TAG_DATA || i64(tag & 0x3F) - ARITY_BIAS < 1);
+            right[tag] = redex ? u8(TAG_DATA) : 0;
+        }
+    }
+};
+
+constexpr PairTagTables pair_tags;
+
+}  // namespace
+
+// node_free_mask of n, whose header word is h. The byte read is a pair's
+// link for a pair, inside its block, and then not used.
 [[gnu::always_inline]] static inline u64 free_mask_of(const Node* n, u64 h) {
     u64 aux = (h & AUX_MASK) >> AUX_SHIFT;
-    if (aux == 0) return 0;
-    if (h & LEAF_BIT) {
-        u8 c = leaf_first(n);
-        return (c >= '0' && c <= '9') || c == '[' || c == 0x0A || c == '`' ? 0 : aux;
+    bool mask = (h & LEAF_BIT) ? leaf_aux_is_mask.has[leaf_first(n)] : ((h >> TAG_SHIFT) & 0x7F) != TAG_DATA;
+    return mask ? aux : 0;
+}
+
+// Whether the pair left (header lh) is (\ v), so that (left x) is a lambda.
+[[gnu::always_inline]] static inline bool pair_is_binder(const Node* left, u64 lh) {
+    return !(lh & LEAF_BIT) && is_leaf_starting(pair_left(left), '\\');
+}
+
+// The tag of a pair of two data children: data, and the sum of their
+// lengths when both have one of at least 2 and the sum fits.
+[[gnu::noinline]] static void tag_data_pair(Node* t, u64 lh, u64 rh) {
+    u64 h = t->header | REDEX_BELOW_BIT;  // with arity code 0: TAG_DATA
+    u64 la = (lh & AUX_MASK) >> AUX_SHIFT, ra = (rh & AUX_MASK) >> AUX_SHIFT;
+    if (la >= 2 && ra >= 2 && la + ra < AUX_LIMIT) h = (h & ~AUX_MASK) | ((la + ra) << AUX_SHIFT);
+    t->header = h;
+}
+
+// The tag of (left right) when the tables alone do not give it: a child
+// has free variables, whose mask then depends on the binder shapes, or the
+// left child is untagged. A tag of 0 on the left is a line mark's, arity 1,
+// whose pair is a redex the prelude turns into Z; any other untagged leaf
+// reads as the floor (code 0).
+[[gnu::noinline]] static void tag_pair_with_masks(Node* t, const Node* left, u64 lh, u64 lm, u64 rm,
+                                                  unsigned bits) {
+    unsigned ltag = unsigned(lh >> TAG_SHIFT) & 0x7F;
+    if (ltag == 0 && !is_line_mark(left)) bits &= TAG_DATA;
+    u64 mask = lm | rm;
+    if (!(lh & LEAF_BIT)) {
+        const Node* ll = pair_left(left);
+        if (is_leaf_starting(ll, '\\')) {
+            // A lambda ((\ v) body) binds v in body and is a value whatever
+            // the body holds.
+            bits &= 0x3F;
+            mask = rm & ~lm;
+        } else if (is_leaf_starting(ll, '{')) {
+            mask = rm;  // (({ X) list): X is not bound in list
+        } else if (!node_is_leaf(ll) && is_leaf_starting(pair_left(ll), '{')) {
+            const Node* bound = pair_right(ll);  // ((({ X) list) body)
+            mask = (rm & ~free_mask_of(bound, bound->header)) | lm;
+        }
     }
-    return ((h >> TAG_SHIFT) & 0x7F) == TAG_DATA ? 0 : aux;
+    t->header = (t->header & ~AUX_MASK) | (u64(bits) << TAG_SHIFT) | (mask << AUX_SHIFT);
 }
 
 // Every pair the machine builds comes through here: the tag is assembled in
-// one word from the two children's header words and stored once. t's tag
-// bits are 0 on entry.
+// one word from the two children's header words and stored once, the tag
+// bits by two table reads. t's tag bits are 0 on entry.
 void node_tag_pair(Node* t) {
     const Node* left = pair_left(t);
     const Node* right = pair_right(t);
     u64 lh = left->header, rh = right->header;
     unsigned ltag = unsigned(lh >> TAG_SHIFT) & 0x7F;
     unsigned rtag = unsigned(rh >> TAG_SHIFT) & 0x7F;
-    bool left_data = ltag == TAG_DATA;
-    bool right_data = rtag == TAG_DATA;
-    u64 h = t->header;
-    if (left_data && right_data) {
-        h |= REDEX_BELOW_BIT;  // with arity code 0: TAG_DATA
-        u64 la = (lh & AUX_MASK) >> AUX_SHIFT, ra = (rh & AUX_MASK) >> AUX_SHIFT;
-        if (la >= 2 && ra >= 2 && la + ra < AUX_LIMIT) h = (h & ~AUX_MASK) | ((la + ra) << AUX_SHIFT);
-        t->header = h;
-        return;
-    }
-    i64 a = 0;
-    if (!left_data) {
-        // A line-mark head (tag 0) reads as arity 1, so its pair is a redex
-        // (never code 0, never data); the prelude turns it into Z.
-        i64 la = ltag == 0 && is_line_mark(left) ? 1 : i64(ltag & 0x3F) - ARITY_BIAS;
-        a = (la == ARITY_MAX || la <= ARITY_MIN) ? la : la - 1;
-    }
-    h |= u64(a + ARITY_BIAS) << TAG_SHIFT;
-    bool left_pair = !(lh & LEAF_BIT);
-    const Node* ll = left_pair ? pair_left(left) : nullptr;
-    u64 right_mask = free_mask_of(right, rh);
-    u64 mask;
-    if (left_pair && is_leaf_starting(ll, '\\')) {
-        // A lambda ((\ v) body) binds v in body and is a value whatever
-        // the body holds.
-        mask = right_mask & ~free_mask_of(left, lh);
-    } else {
-        bool redex = (!left_data && (lh & REDEX_BELOW_BIT)) || (!right_data && (rh & REDEX_BELOW_BIT)) ||
-                     (!right_data && i64(rtag & 0x3F) - ARITY_BIAS < 1);
-        if (redex) h |= REDEX_BELOW_BIT;
-        if (left_pair && is_leaf_starting(ll, '{')) {
-            mask = right_mask;  // (({ X) list): X is not bound in list
-        } else if (left_pair && !node_is_leaf(ll) && is_leaf_starting(pair_left(ll), '{')) {
-            const Node* bound = pair_right(ll);  // ((({ X) list) body)
-            mask = (right_mask & ~node_free_mask(bound)) | free_mask_of(left, lh);
-        } else {
-            mask = free_mask_of(left, lh) | right_mask;
-        }
-    }
-    t->header = (h & ~AUX_MASK) | (mask << AUX_SHIFT);
+    if (((ltag ^ TAG_DATA) | (rtag ^ TAG_DATA)) == 0) return tag_data_pair(t, lh, rh);
+    unsigned bits = unsigned(pair_tags.left[ltag]) | pair_tags.right[rtag];
+    u64 lm = free_mask_of(left, lh), rm = free_mask_of(right, rh);
+    if ((lm | rm) != 0 || ltag == 0) [[unlikely]] return tag_pair_with_masks(t, left, lh, lm, rm, bits);
+    // Closed children, the usual case: every binder shape gives mask 0, and
+    // only a lambda changes the tag.
+    if ((bits & TAG_DATA) && pair_is_binder(left, lh)) bits &= 0x3F;
+    t->header = (t->header & ~AUX_MASK) | (u64(bits) << TAG_SHIFT);
 }
 
 // An untagged pair needs a visit; untagged leaves are tagged on the spot.

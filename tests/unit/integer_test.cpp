@@ -97,6 +97,27 @@ TEST(Integer, Recognition) {
     EXPECT_FALSE(term_is_natural(minus_one_list()));
 }
 
+// The leaf of a machine integer is the leaf of its "%lld" text with '0' for
+// the minus sign, header word included, at every change of digit count.
+TEST(Integer, MachineIntegerLeavesAtEveryDigitCount) {
+    std::vector<i64> values = {0, INT64_MAX, INT64_MIN, INT64_MIN + 1};
+    for (i64 p = 1; p <= INT64_MAX / 10; p *= 10) {
+        for (i64 v : {p - 1, p, p + 1, 10 * p - 1}) {
+            values.push_back(v);
+            values.push_back(-v);
+        }
+    }
+    for (i64 v : values) {
+        std::string expected = std::to_string(v);
+        if (v < 0) expected[0] = '0';
+        NodeRef made = integer_make_leaf(v);
+        NodeRef plain = leaf(expected);
+        EXPECT_EQ(text(made), expected) << v;
+        EXPECT_EQ(made.node->header, plain.node->header) << v;
+        EXPECT_EQ(leaf_byte_length(made), i64(expected.size())) << v;
+    }
+}
+
 TEST(Integer, MachineIntegers) {
     struct Case {
         i64 v;

@@ -304,6 +304,36 @@ TEST(NodeRelease, SplitKeepsTheCounts) {
     }
 }
 
+// Right spines of pairs over a shared left leaf, as a list's cells are: the
+// spine goes and every count outside it comes back, whatever ends it (a
+// shared node, a node of its own, a pair whose left child goes too) and
+// however deep it is.
+TEST(NodeRelease, SpinesOverSharedChildren) {
+    struct Case {
+        const char* name;
+        int depth;
+        bool end_shared;
+        bool own_left_midway;
+    } cases[] = {
+        {"one pair, end shared", 1, true, false},
+        {"end of its own", 5, false, false},
+        {"a left child of its own midway", 5, true, true},
+        {"deep", 1000000, true, false},
+    };
+    for (const Case& c : cases) {
+        NodeRef x = noderef_from_cstr("x");
+        NodeRef end = noderef_from_cstr("end");
+        NodeRef spine = c.end_shared ? end : noderef_from_cstr("own");
+        for (int i = 0; i < c.depth; ++i) {
+            NodeRef left = c.own_left_midway && i == c.depth / 2 ? node_app(x, x) : x;
+            spine = node_app(std::move(left), std::move(spine));
+        }
+        noderef_release(spine);
+        EXPECT_EQ(node_refcount(x.node), 1u) << c.name;
+        EXPECT_EQ(node_refcount(end.node), 1u) << c.name;
+    }
+}
+
 TEST(NodeRelease, DeepVectorNesting) {
     // Vectors holding vectors, as deep as a list: released without recursion.
 #ifdef VORN_SANITIZED
