@@ -25,7 +25,7 @@ std::string digits_div_small(const u8* p, i64 n, u64 d) {
         r %= d;
         if (digit || !q.empty()) q.push_back(char('0' + digit));
     }
-    if (q.empty()) q = "0";
+    if (q.empty()) q.push_back('0');  // g++ -O3 warns falsely on q = "0"
     return q;
 }
 
@@ -40,7 +40,7 @@ std::string digits_halve(const u8* p, i64 n) {
         r = cur % 2;
         if (digit || !q.empty()) q.push_back(char('0' + digit));
     }
-    if (q.empty()) q = "0";
+    if (q.empty()) q.push_back('0');  // g++ -O3 warns falsely on q = "0"
     return q;
 }
 
