@@ -63,6 +63,7 @@ enum class Op : u8 {
     BUILD,       // pop c values; push the spine of node applied to them
     BUILTIN,     // pop c values; push the builtin node's call on them
     LISTCASE,    // local a: K goes on, a J cell sets locals x, y and jumps to b; else template c
+    UNPAIR,      // local a, a J cell (imm 1) or a V pair (imm 0): set locals x, y and jump to b
     APPLY,       // local a, a closed lambda of c binders, on the top c values; else template b
     TAIL_APPLY,  // the same, reusing the frame
 };
@@ -138,6 +139,7 @@ struct PreludeMeanings {
     bool frames = false;  // T reverses an application
     bool choice = false;  // ? is I, I the identity, K and H the truths
     bool lists = false;   // K the truth, J a cell that V takes apart
+    bool empty = false;   // L tells the empty list K from a cell
 };
 
 class Compiler;
@@ -273,6 +275,14 @@ PreludeMeanings read_prelude() {
                      !node_is_leaf(pair_left(p3)) && letter_of(pair_left(pair_left(p3))) == c &&
                      letter_of(pair_right(pair_left(p3))) == x && letter_of(pair_right(p3)) == y;
     m.lists = k_is_true && j_is_cell && v_is_pair;
+    // L\a\a K (K (K H)): K for the empty list K, H for a cell.
+    const NodeRef* l = definition_named("L");
+    const Node* lk = nullptr;
+    m.empty = m.lists && m.choice && l && lambda_parts(l->node, &x, &body) && x != 0 && !node_is_leaf(body) &&
+              !node_is_leaf(pair_left(body)) && letter_of(pair_left(pair_left(body))) == x &&
+              leaf_is_text(pair_right(pair_left(body)), "K") && !node_is_leaf(lk = pair_right(body)) &&
+              leaf_is_text(pair_left(lk), "K") && !node_is_leaf(lk = pair_right(lk)) &&
+              leaf_is_text(pair_left(lk), "K") && leaf_is_text(pair_right(lk), "H");
     return m;
 }
 
@@ -387,6 +397,7 @@ private:
     // ((({ x) e) c) or ((\ x) c) e: e, then c with x bound to its value.
     bool let(const Node* t, const Scope& scope, bool tail) {
         if (node_is_leaf(t)) return false;
+        if (pattern(t, scope, tail)) return true;
         const Node *e = nullptr, *c = nullptr;
         u8 x = 0;
         if (node_binder_kind(t) == 'i') {
@@ -434,6 +445,99 @@ private:
         uint32_t jump = tail ? 0 : emit({Op::JUMP});
         code_.instrs[test].b = here();
         expression(e, cell, tail);
+        uint32_t end = here();
+        if (!tail) code_.instrs[jump].b = end;
+        code_.instrs[test].imm = end;
+        if (tail) emit({Op::RETURN});  // after the machine's value
+        return true;
+    }
+
+    // ((({ x) e) c): x, e and c, or false.
+    static bool strict_let_parts(const Node* t, u8* x, const Node** e, const Node** c) {
+        if (node_is_leaf(t) || node_binder_kind(t) != 'i') return false;
+        *x = letter_of(pair_right(pair_left(pair_left(t))));
+        *e = pair_right(pair_left(t));
+        *c = pair_right(t);
+        return *x != 0;
+    }
+
+    // (y w) with y a letter and w the leaf named by text.
+    static bool applied_to(const Node* t, u8 y, const char* text) {
+        return !node_is_leaf(t) && letter_of(pair_left(t)) == y && leaf_is_text(pair_right(t), text);
+    }
+
+    // The brace pattern a b{e}c as the front end leaves it:
+    // ((({ b) e) ((({ a) (b K)) ((({ b) (b H)) c))). When e is (x K) with x
+    // a local holding a J cell, or e gives a V pair, a and b are its two
+    // fields, read in place; otherwise the three lets run as written.
+    bool pattern(const Node* t, const Scope& scope, bool tail) {
+        if (!run_.prelude.lists || !run_.prelude.choice) return false;
+        u8 b = 0, a = 0, b2 = 0;
+        const Node *e = nullptr, *rest = nullptr, *first = nullptr, *rest2 = nullptr, *second = nullptr,
+                   *c = nullptr;
+        if (!strict_let_parts(t, &b, &e, &rest) || !strict_let_parts(rest, &a, &first, &rest2) ||
+            !strict_let_parts(rest2, &b2, &second, &c))
+            return false;
+        if (a == b || b2 != b || !applied_to(first, b, "K") || !applied_to(second, b, "H")) return false;
+        Scope held = scope;
+        uint32_t p_slot = code_.locals++;
+        held.slot[b - 'a'] = int(p_slot);
+        Scope fields = scope;
+        uint32_t a_slot = code_.locals++, b_slot = code_.locals++;
+        fields.slot[a - 'a'] = int(a_slot);
+        fields.slot[b - 'a'] = int(b_slot);
+        uint32_t test = 0;
+        u8 x = node_is_leaf(e) ? 0 : letter_of(pair_left(e));
+        Instr in{Op::UNPAIR};
+        in.x.slot = a_slot;
+        in.y.slot = b_slot;
+        if (x != 0 && scope.slot[x - 'a'] >= 0 && applied_to(e, x, "K")) {
+            in.a = uint32_t(scope.slot[x - 'a']);
+            in.imm = 1;
+            test = emit(in);
+            expression(e, scope, false);
+            emit({Op::STORE, Arith::PLUS, p_slot});
+        } else {
+            expression(e, scope, false);
+            emit({Op::STORE, Arith::PLUS, p_slot});
+            in.a = p_slot;
+            test = emit(in);
+        }
+        Scope between = held;
+        expression(first, held, false);
+        between.slot[a - 'a'] = int(a_slot);
+        emit({Op::STORE, Arith::PLUS, a_slot});
+        expression(second, between, false);
+        emit({Op::STORE, Arith::PLUS, b_slot});
+        code_.instrs[test].b = here();
+        expression(c, fields, tail);
+        return true;
+    }
+
+    // L l?z?e with l a local: z for the empty list K, e for a cell
+    // ((J h) t); anything else goes to the machine.
+    bool emptiness(const Node* t, const Scope& scope, bool tail) {
+        if (!run_.prelude.empty || node_is_leaf(t)) return false;
+        const Node* outer = pair_left(t);  // (? ((? c) z))
+        if (node_is_leaf(outer) || !leaf_is_text(pair_left(outer), "?")) return false;
+        const Node* inner = pair_right(outer);  // ((? c) z)
+        if (node_is_leaf(inner) || node_is_leaf(pair_left(inner))) return false;
+        if (!leaf_is_text(pair_left(pair_left(inner)), "?")) return false;
+        const Node* c = pair_right(pair_left(inner));
+        if (node_is_leaf(c) || !leaf_is_text(pair_left(c), "L")) return false;
+        u8 l = letter_of(pair_right(c));
+        if (l == 0 || scope.slot[l - 'a'] < 0) return false;
+        const Node* z = pair_right(inner);
+        const Node* e = pair_right(t);
+        uint32_t unused_h = code_.locals++, unused_t = code_.locals++;
+        Instr in{Op::LISTCASE, Arith::PLUS, uint32_t(scope.slot[l - 'a']), 0, make_template(t, scope)};
+        in.x.slot = unused_h;
+        in.y.slot = unused_t;
+        uint32_t test = emit(in);
+        expression(z, scope, tail);
+        uint32_t jump = tail ? 0 : emit({Op::JUMP});
+        code_.instrs[test].b = here();
+        expression(e, scope, tail);
         uint32_t end = here();
         if (!tail) code_.instrs[jump].b = end;
         code_.instrs[test].imm = end;
@@ -504,6 +608,7 @@ private:
             finish(tail);
             return;
         }
+        if (emptiness(t, scope, tail)) return;
         if (choice(t, scope, tail)) return;
         if (let(t, scope, tail)) return;
         if (listcase(t, scope, tail)) return;
@@ -947,6 +1052,22 @@ private:
                 if (!reduce(instantiate_template(in.c, frame.base), &v)) return v;
                 values_.push_back(from_node(std::move(v)));
                 frame.pc = uint32_t(in.imm);
+                break;
+            }
+            case Op::UNPAIR: {
+                // A J cell ((J f) g) or a V pair ((V f) g): f and g in place.
+                Node* p = values_[frame.base + in.a].node;
+                if (p == nullptr || node_is_leaf(p) || node_tag(p) == TAG_DATA) break;
+                const Node* head = pair_left(p);
+                if (node_is_leaf(head) || !leaf_is_text(pair_left(head), in.imm ? "J" : "V")) break;
+                Node* fields[2] = {pair_right(head), pair_right(p)};
+                uint32_t slots[2] = {frame.base + in.x.slot, frame.base + in.y.slot};
+                for (int i = 0; i < 2; ++i) {
+                    node_retain(fields[i]);
+                    release(values_[slots[i]]);
+                    values_[slots[i]] = Value{fields[i], 0};
+                }
+                frame.pc = in.b;
                 break;
             }
             case Op::JUMP:

@@ -80,6 +80,30 @@ const char* const PROGRAMS[] = {
     "a\\len (V 1 2) 0,len\\l\\s\\l s (h\\t\\len t (s+1))",
     "a\\len (J (tick 1) (J (tick 2) K)) 0,len\\l\\s\\l s (h\\t\\len t (s+tick h))",
     "a\\len (J 1 (J 2 K)) 0,len\\l\\s\\l s (h\\t\\len t (s+1)),J\\a\\b\\c\\V b a",
+    // Lists tested with L and taken apart by a brace pattern; V pairs taken
+    // apart by a pattern; values that are neither.
+    "a\\sum (build 100 1 K) 0,build\\n\\i\\l\\n<i?l?build n (i+1) (J i l),sum\\l\\s\\L l?s?(h t{l K}sum t (s+h))",
+    "a\\len (J (tick 1) (J (tick 2) K)) 0,len\\l\\s\\L l?s?(h t{l K}len t (s+tick h))",
+    "a\\len 5 0,len\\l\\s\\L l?s?(h t{l K}len t (s+1))",
+    "a\\len (V 1 2) 0,len\\l\\s\\L l?s?(h t{l K}len t (s+1))",
+    "a\\len [abc] 0,len\\l\\s\\L l?s?(h t{l K}len t (s+1))",
+    "a\\ff (J 1 (J 2 K)),ff\\l\\L l?0?(h l{l K}h+ff l)",
+    "a\\ff (J 1 2) 0,ff\\l\\s\\L l?s?(h t{l K}ff t (s+h))",
+    "a\\ff (V 1 2),ff\\l\\h t{l K}h+t",
+    "a\\ff (J 1 2),ff\\l\\h t{l}h+t",
+    "a\\ff (tick 4),ff\\n\\h t{V (tick n) (n+1)}h*t",
+    "a\\ff 3,ff\\n\\h t{n}h*t",
+    "a\\ff 3,ff\\n\\h t{boom n}h*t",
+    "a\\ff (x\\x),ff\\l\\L l?0?(h t{l K}h)",
+    "a\\ff (J 1 K),ff\\l\\L l?0?(h t{l K}h),L\\a\\a K (K (K H))",
+    "a\\ff (J 1 K),ff\\l\\L l?0?(h t{l K}h),L\\a\\a H (K (K K))",
+    "a\\ff (V 1 2),ff\\l\\h t{l}h+t,V\\a\\b\\c\\c b a",
+    "a\\ff (J 1 K),ff\\l\\L l?0?(h t{l K}h),J\\a\\b\\c\\V b a",
+    "a\\nth (msort (gen 200 1 K)) 50,gen\\n\\x\\l\\n<1?l?gen(n+01)(next x)(J x l),"
+    "next\\x\\y{x+40503}(65535<y?y+065536?y),split\\l\\L l?V K K?(h t{l K}odd even{split t}V (J h even) odd),"
+    "merge\\x\\y\\L x?y?(L y?x?(h t{x K}g u{y K}h<g?J h (merge t y)?J g (merge x u))),"
+    "msort\\l\\L l?K?(h t{l K}L t?l?(odd even{split l}merge (msort odd) (msort even))),"
+    "nth\\l\\k\\h t{l K}k<1?h?nth t (k+01)",
     // Locals applied: closed lambdas of the right and wrong arity, effects.
     "a\\ap (x\\y\\x+y) 1,ap\\k\\n\\k n n",
     "a\\ap (x\\y\\x+y) 1,ap\\k\\n\\k n",
