@@ -437,7 +437,16 @@ private:
         uint32_t h_slot = code_.locals++, t_slot = code_.locals++;
         cell.slot[h - 'a'] = int(h_slot);
         cell.slot[tl - 'a'] = int(t_slot);
-        Instr in{Op::LISTCASE, Arith::PLUS, uint32_t(scope.slot[l - 'a']), 0, make_template(t, scope)};
+        emit_listcase(t, uint32_t(scope.slot[l - 'a']), h_slot, t_slot, z, scope, e, cell, tail);
+        return true;
+    }
+
+    // The code of a list test on the local in list_slot: z (in scope) for
+    // the K leaf, e (in cell) for a cell whose fields go to h_slot and
+    // t_slot; anything else hands the whole term t to the machine.
+    void emit_listcase(const Node* t, uint32_t list_slot, uint32_t h_slot, uint32_t t_slot, const Node* z,
+                       const Scope& scope, const Node* e, const Scope& cell, bool tail) {
+        Instr in{Op::LISTCASE, Arith::PLUS, list_slot, 0, make_template(t, scope)};
         in.x.slot = h_slot;
         in.y.slot = t_slot;
         uint32_t test = emit(in);
@@ -449,7 +458,6 @@ private:
         if (!tail) code_.instrs[jump].b = end;
         code_.instrs[test].imm = end;
         if (tail) emit({Op::RETURN});  // after the machine's value
-        return true;
     }
 
     // ((({ x) e) c): x, e and c, or false.
@@ -530,18 +538,7 @@ private:
         const Node* z = pair_right(inner);
         const Node* e = pair_right(t);
         uint32_t unused_h = code_.locals++, unused_t = code_.locals++;
-        Instr in{Op::LISTCASE, Arith::PLUS, uint32_t(scope.slot[l - 'a']), 0, make_template(t, scope)};
-        in.x.slot = unused_h;
-        in.y.slot = unused_t;
-        uint32_t test = emit(in);
-        expression(z, scope, tail);
-        uint32_t jump = tail ? 0 : emit({Op::JUMP});
-        code_.instrs[test].b = here();
-        expression(e, scope, tail);
-        uint32_t end = here();
-        if (!tail) code_.instrs[jump].b = end;
-        code_.instrs[test].imm = end;
-        if (tail) emit({Op::RETURN});  // after the machine's value
+        emit_listcase(t, uint32_t(scope.slot[l - 'a']), unused_h, unused_t, z, scope, e, scope, tail);
         return true;
     }
 
