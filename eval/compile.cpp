@@ -824,6 +824,19 @@ private:
     // A value from peek with a reference of its own.
     static Value own(const Operand& o, Value v) { return o.source == Source::STACK ? v : copy(v); }
 
+    // The two fields f and g of a cell or pair (borrowed) into the locals
+    // in.x and in.y of frame, which then goes on at in.b.
+    void bind_fields(Node* f, Node* g, Frame& frame, const Instr& in) {
+        Node* fields[2] = {f, g};
+        uint32_t slots[2] = {frame.base + in.x.slot, frame.base + in.y.slot};
+        for (int i = 0; i < 2; ++i) {
+            node_retain(fields[i]);
+            release(values_[slots[i]]);
+            values_[slots[i]] = Value{fields[i], 0};
+        }
+        frame.pc = in.b;
+    }
+
     // Drops every value and frame: the run ends with term's value, reduced
     // by the machine from scratch as an aborted run reduces it.
     NodeRef abort_with(NodeRef term) {
@@ -1034,14 +1047,7 @@ private:
                 } else if (l != nullptr && node_tag(l) != TAG_DATA) {
                     const Node* jh = pair_left(l);
                     if (!node_is_leaf(jh) && leaf_is_text(pair_left(jh), "J")) {
-                        Node* fields[2] = {pair_right(jh), pair_right(l)};
-                        uint32_t slots[2] = {frame.base + in.x.slot, frame.base + in.y.slot};
-                        for (int i = 0; i < 2; ++i) {
-                            node_retain(fields[i]);
-                            release(values_[slots[i]]);
-                            values_[slots[i]] = Value{fields[i], 0};
-                        }
-                        frame.pc = in.b;
+                        bind_fields(pair_right(jh), pair_right(l), frame, in);
                         break;
                     }
                 }
@@ -1057,14 +1063,7 @@ private:
                 if (p == nullptr || node_is_leaf(p) || node_tag(p) == TAG_DATA) break;
                 const Node* head = pair_left(p);
                 if (node_is_leaf(head) || !leaf_is_text(pair_left(head), in.imm ? "J" : "V")) break;
-                Node* fields[2] = {pair_right(head), pair_right(p)};
-                uint32_t slots[2] = {frame.base + in.x.slot, frame.base + in.y.slot};
-                for (int i = 0; i < 2; ++i) {
-                    node_retain(fields[i]);
-                    release(values_[slots[i]]);
-                    values_[slots[i]] = Value{fields[i], 0};
-                }
-                frame.pc = in.b;
+                bind_fields(pair_right(head), pair_right(p), frame, in);
                 break;
             }
             case Op::JUMP:
