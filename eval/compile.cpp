@@ -357,17 +357,24 @@ private:
         finish(tail);
     }
 
-    // c?a?b: ((? ((? c) a)) b) with ? the identity and c a comparison.
-    bool choice(const Node* t, const Scope& scope, bool tail) {
-        if (!run_.prelude.choice || node_is_leaf(t)) return false;
+    // The parts of the pair t read as c?a?b, ((? ((? c) a)) b), or false.
+    static bool choice_parts(const Node* t, const Node** c, const Node** a, const Node** b) {
         const Node* outer = pair_left(t);  // (? ((? c) a))
         if (node_is_leaf(outer) || !leaf_is_text(pair_left(outer), "?")) return false;
         const Node* inner = pair_right(outer);  // ((? c) a)
         if (node_is_leaf(inner) || node_is_leaf(pair_left(inner))) return false;
         if (!leaf_is_text(pair_left(pair_left(inner)), "?")) return false;
-        const Node* c = pair_right(pair_left(inner));
-        const Node* a = pair_right(inner);
-        const Node* b = pair_right(t);
+        *c = pair_right(pair_left(inner));
+        *a = pair_right(inner);
+        *b = pair_right(t);
+        return true;
+    }
+
+    // c?a?b: ((? ((? c) a)) b) with ? the identity and c a comparison.
+    bool choice(const Node* t, const Scope& scope, bool tail) {
+        if (!run_.prelude.choice || node_is_leaf(t)) return false;
+        const Node *c, *a, *b;
+        if (!choice_parts(t, &c, &a, &b)) return false;
         // c = ((op x) y)
         if (node_is_leaf(c) || node_is_leaf(pair_left(c))) return false;
         const Node* op = pair_left(pair_left(c));
@@ -526,17 +533,11 @@ private:
     // ((J h) t); anything else goes to the machine.
     bool emptiness(const Node* t, const Scope& scope, bool tail) {
         if (!run_.prelude.empty || node_is_leaf(t)) return false;
-        const Node* outer = pair_left(t);  // (? ((? c) z))
-        if (node_is_leaf(outer) || !leaf_is_text(pair_left(outer), "?")) return false;
-        const Node* inner = pair_right(outer);  // ((? c) z)
-        if (node_is_leaf(inner) || node_is_leaf(pair_left(inner))) return false;
-        if (!leaf_is_text(pair_left(pair_left(inner)), "?")) return false;
-        const Node* c = pair_right(pair_left(inner));
+        const Node *c, *z, *e;
+        if (!choice_parts(t, &c, &z, &e)) return false;
         if (node_is_leaf(c) || !leaf_is_text(pair_left(c), "L")) return false;
         u8 l = letter_of(pair_right(c));
         if (l == 0 || scope.slot[l - 'a'] < 0) return false;
-        const Node* z = pair_right(inner);
-        const Node* e = pair_right(t);
         uint32_t unused_h = code_.locals++, unused_t = code_.locals++;
         emit_listcase(t, uint32_t(scope.slot[l - 'a']), unused_h, unused_t, z, scope, e, scope, tail);
         return true;
