@@ -55,7 +55,7 @@ enum class Op : u8 {
     ARITH,       // pop b, a; push (kind a b)
     BRANCH,      // pop b, a; compare (kind); false: jump to b; neither truth: fallback c
     JUMP,        // jump to b
-    CALL,        // call function a on the top c values
+    CALL,        // call function on the top c values
     TAIL_CALL,   // the same, reusing the frame
     RETURN,      // the top value is the frame's value
     STORE,       // pop into local a
@@ -78,6 +78,8 @@ struct Operand {
     i64 number = 0;
 };
 
+struct Function;
+
 struct Instr {
     Instr(Op op_, Arith kind_ = Arith::PLUS, uint32_t a_ = 0, uint32_t b_ = 0, uint32_t c_ = 0, i64 imm_ = 0,
           Node* node_ = nullptr, const BuiltinEntry* builtin_ = nullptr)
@@ -90,6 +92,7 @@ struct Instr {
     i64 imm = 0;
     Node* node = nullptr;  // borrowed
     const BuiltinEntry* builtin = nullptr;
+    Function* function = nullptr;  // CALL and TAIL_CALL
     Operand x, y;  // ARITH and BRANCH
 };
 
@@ -662,7 +665,9 @@ private:
             finish(tail);
             return;
         }
-        emit({tail ? Op::TAIL_CALL : Op::CALL, Arith::PLUS, function_index(head, d->node, binders), 0, uint32_t(n)});
+        Instr call{tail ? Op::TAIL_CALL : Op::CALL, Arith::PLUS, 0, 0, uint32_t(n)};
+        call.function = &run_.functions[function_index(head, d->node, binders)];
+        emit(call);
     }
 
     Run& run_;
@@ -700,7 +705,9 @@ bool ensure_compiled(Run& run, Function& f) {
 
 NodeRef box(Value v) {
     if (v.node != nullptr) return NodeRef(v.node);
-    return integer_make_leaf(v.number);
+    NodeRef leaf = integer_make_leaf(v.number);
+    node_set_arity(leaf.node, 1);  // the tag of every digit leaf, set now: it is sure to be read
+    return leaf;
 }
 
 Node* box_raw(Value v) {
@@ -1098,7 +1105,7 @@ private:
             }
             case Op::CALL:
             case Op::TAIL_CALL: {
-                Function& f = run_.functions[in.a];
+                Function& f = *in.function;
                 if (!f.compiled && !ensure_compiled(run_, f)) {
                     NodeRef v = nullptr;
                     if (!reduce(spine(noderef_wrap(f.name), in.c), &v)) return v;

@@ -228,11 +228,15 @@ static Node* leaf_pooled_new(int k) {
 // every byte from offset clear on to the block's usable end (a pooled block
 // is cleared whole); the bytes before offset are the caller's to write.
 static Node* leaf_block_alloc(size_t size, size_t offset) {
-    for (int k = 0; NODE_POOLS && k < LEAF_CLASSES; ++k) {
-        if (size > LEAF_CLASS_BYTES[k]) continue;
+    static_assert(LEAF_CLASSES == 2);
+    if (NODE_POOLS && size <= LEAF_CLASS_BYTES[1]) {
+        int k = size <= LEAF_CLASS_BYTES[0] ? 0 : 1;
         Node* leaf = leaf_arenas_allowed ? leaf_arena_new(k) : nullptr;
         if (leaf == nullptr) leaf = leaf_pooled_new(k);
-        std::memset(leaf, 0, LEAF_CLASS_BYTES[k]);
+        if (k == 0)  // two fixed sizes, so that each clear is a few stores
+            std::memset(leaf, 0, LEAF_CLASS_BYTES[0]);
+        else
+            std::memset(leaf, 0, LEAF_CLASS_BYTES[1]);
         leaf->header = LEAF_BIT;
         return leaf;
     }
@@ -285,9 +289,14 @@ struct VectorCursor {
 // right child and links to the next pending block through its header word
 // (bit 0 clear); a dead vector leaf links the same way with bit 0 set, its
 // cursor on a side stack. Order: left then right, slots in order.
+// The cursors of node_destroy, kept from one call to the next (empty
+// between them) and never destroyed: nodes held by static handles are still
+// released while the process exits.
+static std::vector<VectorCursor>& destroy_vectors = *new std::vector<VectorCursor>();
+
 static void node_destroy(Node* n) {
     Node* pending = nullptr;
-    std::vector<VectorCursor> vectors;
+    std::vector<VectorCursor>& vectors = destroy_vectors;
     Node* cur = n;
     for (;;) {
         if (cur) {
