@@ -857,6 +857,7 @@ private:
     // The value of term by the term machine; false after an abort, with
     // *result then the run's value.
     bool reduce(NodeRef term, NodeRef* result) {
+        ++handoffs_;
         if (node_is_value(term.node)) {
             *result = std::move(term);
             return true;
@@ -1131,6 +1132,10 @@ private:
         }
     }
 
+public:
+    u64 handoffs_ = 0;  // terms handed to the term machine
+
+private:
     Run& run_;
     ValueStack values_;
     std::vector<Frame> frames_;
@@ -1138,22 +1143,29 @@ private:
 
 }  // namespace
 
-NodeRef compile_evaluate_main(const NodeRef& main, const NodeRef& argument) {
+NodeRef compile_evaluate_main(const NodeRef& main, const NodeRef& argument, CompileCounts* counts) {
+    CompileCounts ignored;
+    if (counts == nullptr) counts = &ignored;
     u8 x = 0;
     const Node* body = nullptr;
-    if (!lambda_parts(main.node, &x, &body) || x == 0 || node_binder_kind(body) == 'u')
-        return machine_evaluate(node_make_app(main, argument));
     Run run;
     run.prelude = read_prelude();
-    if (!run.prelude.frames) return machine_evaluate(node_make_app(main, argument));
+    bool compiled = lambda_parts(main.node, &x, &body) && x != 0 && node_binder_kind(body) != 'u' &&
+                    run.prelude.frames;
     Code code;
     try {
-        Compiler(run, code).function(&x, 1, body);
+        if (compiled) Compiler(run, code).function(&x, 1, body);
     } catch (const CannotCompile&) {
+        compiled = false;
+    }
+    if (!compiled) {
+        ++counts->handoffs;
         return machine_evaluate(node_make_app(main, argument));
     }
     Machine machine(run);
     NodeRef a = argument;
     std::vector<Value> args{from_node(std::move(a))};
-    return machine.execute(code, args);
+    NodeRef value = machine.execute(code, args);
+    counts->handoffs += machine.handoffs_;
+    return value;
 }
