@@ -462,19 +462,21 @@ bool small_pair(const NodeRef& app, i64* a, i64* b) {
 
 bool arith_small_integer(const Node* t, i64* out) {
     if (!node_is_leaf(t)) return false;
+    // A digit leaf records its length, which also tells a text holding a NUL
+    // byte (whose recorded length is longer than its digits).
     const u8* text = leaf_bytes(t);
-    bool negative = text[0] == '0' && text[1] != 0;
+    u64 n = node_aux(t);
+    bool negative = text[0] == '0' && n > 1;
     if (negative && text[1] == '0') return false;  // "00..." is a numb
     const u8* digits = negative ? text + 1 : text;
+    n -= negative ? 1 : 0;
+    if (n == 0 || n > 18 || digits[n] != 0) return false;
     i64 value = 0;
-    int n = 0;
-    for (; digits[n] != 0; ++n) {
-        if (n == 18 || digits[n] < '0' || digits[n] > '9') return false;
-        value = value * 10 + (digits[n] - '0');
+    for (u64 i = 0; i < n; ++i) {
+        unsigned d = unsigned(digits[i]) - '0';
+        if (d > 9) return false;
+        value = value * 10 + i64(d);
     }
-    if (n == 0) return false;
-    // A digit leaf's text may hold a NUL byte; its recorded length must agree.
-    if (i64(node_aux(t)) != n + (negative ? 1 : 0)) return false;
     *out = negative ? -value : value;
     return true;
 }

@@ -15,7 +15,6 @@
 #include "compile.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <unordered_map>
 #include <vector>
@@ -55,7 +54,7 @@ enum class Op : u8 {
     ARITH,       // pop b, a; push (kind a b)
     BRANCH,      // pop b, a; compare (kind); false: jump to b; neither truth: fallback c
     JUMP,        // jump to b
-    CALL,        // call function a on the top c values
+    CALL,        // call function on the top c values
     TAIL_CALL,   // the same, reusing the frame
     RETURN,      // the top value is the frame's value
     STORE,       // pop into local a
@@ -78,6 +77,8 @@ struct Operand {
     i64 number = 0;
 };
 
+struct Function;
+
 struct Instr {
     Instr(Op op_, Arith kind_ = Arith::PLUS, uint32_t a_ = 0, uint32_t b_ = 0, uint32_t c_ = 0, i64 imm_ = 0,
           Node* node_ = nullptr, const BuiltinEntry* builtin_ = nullptr)
@@ -90,6 +91,7 @@ struct Instr {
     i64 imm = 0;
     Node* node = nullptr;  // borrowed
     const BuiltinEntry* builtin = nullptr;
+    Function* function = nullptr;  // CALL and TAIL_CALL
     Operand x, y;  // ARITH and BRANCH
 };
 
@@ -169,11 +171,13 @@ struct Run {
 
 u8 lead_byte(const Node* n) { return node_is_leaf(n) ? leaf_bytes(n)[0] : 0; }
 
-bool leaf_is_text(const Node* n, const char* text) {
-    return node_is_leaf(n) && std::strcmp(reinterpret_cast<const char*>(leaf_bytes(n)), text) == 0;
+// A leaf whose whole text is the one byte c.
+bool leaf_is_byte(const Node* n, u8 c) {
+    if (!node_is_leaf(n)) return false;
+    const u8* bytes = leaf_bytes(n);
+    return bytes[0] == c && bytes[1] == 0;
 }
 
-// The letter of a one-letter leaf a..z, or 0.
 u8 letter_of(const Node* n) {
     if (!node_is_leaf(n)) return 0;
     u8 c = leaf_bytes(n)[0];
@@ -254,11 +258,11 @@ PreludeMeanings read_prelude() {
     if (!q || !i || !k || !h) return m;
     u8 x = 0, y = 0;
     const Node *body = nullptr, *inner = nullptr;
-    bool q_is_i = leaf_is_text(q->node, "I");
+    bool q_is_i = leaf_is_byte(q->node, 'I');
     bool i_is_identity = lambda_parts(i->node, &x, &body) && x != 0 && letter_of(body) == x;
     bool k_is_true = lambda_parts(k->node, &x, &body) && x != 0 && lambda_parts(body, &y, &inner) && y != 0 &&
                      y != x && letter_of(inner) == x;
-    bool h_is_false = lambda_parts(h->node, &x, &body) && x != 0 && leaf_is_text(body, "I");
+    bool h_is_false = lambda_parts(h->node, &x, &body) && x != 0 && leaf_is_byte(body, 'I');
     m.choice = q_is_i && i_is_identity && k_is_true && h_is_false;
     // J\a\b\c\V a b and V\a\b\c\c a b: a cell applied to z and f gives
     // f applied to its two fields.
@@ -268,7 +272,7 @@ PreludeMeanings read_prelude() {
     const Node *p1 = nullptr, *p2 = nullptr, *p3 = nullptr;
     bool j_is_cell = j && lambda_parts(j->node, &x, &p1) && lambda_parts(p1, &y, &p2) && lambda_parts(p2, &c, &p3) &&
                      x != 0 && y != 0 && c != 0 && x != y && c != x && c != y && !node_is_leaf(p3) &&
-                     !node_is_leaf(pair_left(p3)) && leaf_is_text(pair_left(pair_left(p3)), "V") &&
+                     !node_is_leaf(pair_left(p3)) && leaf_is_byte(pair_left(pair_left(p3)), 'V') &&
                      letter_of(pair_right(pair_left(p3))) == x && letter_of(pair_right(p3)) == y;
     bool v_is_pair = v && lambda_parts(v->node, &x, &p1) && lambda_parts(p1, &y, &p2) && lambda_parts(p2, &c, &p3) &&
                      x != 0 && y != 0 && c != 0 && x != y && c != x && c != y && !node_is_leaf(p3) &&
@@ -280,9 +284,9 @@ PreludeMeanings read_prelude() {
     const Node* lk = nullptr;
     m.empty = m.lists && m.choice && l && lambda_parts(l->node, &x, &body) && x != 0 && !node_is_leaf(body) &&
               !node_is_leaf(pair_left(body)) && letter_of(pair_left(pair_left(body))) == x &&
-              leaf_is_text(pair_right(pair_left(body)), "K") && !node_is_leaf(lk = pair_right(body)) &&
-              leaf_is_text(pair_left(lk), "K") && !node_is_leaf(lk = pair_right(lk)) &&
-              leaf_is_text(pair_left(lk), "K") && leaf_is_text(pair_right(lk), "H");
+              leaf_is_byte(pair_right(pair_left(body)), 'K') && !node_is_leaf(lk = pair_right(body)) &&
+              leaf_is_byte(pair_left(lk), 'K') && !node_is_leaf(lk = pair_right(lk)) &&
+              leaf_is_byte(pair_left(lk), 'K') && leaf_is_byte(pair_right(lk), 'H');
     return m;
 }
 
@@ -360,10 +364,10 @@ private:
     // The parts of the pair t read as c?a?b, ((? ((? c) a)) b), or false.
     static bool choice_parts(const Node* t, const Node** c, const Node** a, const Node** b) {
         const Node* outer = pair_left(t);  // (? ((? c) a))
-        if (node_is_leaf(outer) || !leaf_is_text(pair_left(outer), "?")) return false;
+        if (node_is_leaf(outer) || !leaf_is_byte(pair_left(outer), '?')) return false;
         const Node* inner = pair_right(outer);  // ((? c) a)
         if (node_is_leaf(inner) || node_is_leaf(pair_left(inner))) return false;
-        if (!leaf_is_text(pair_left(pair_left(inner)), "?")) return false;
+        if (!leaf_is_byte(pair_left(pair_left(inner)), '?')) return false;
         *c = pair_right(pair_left(inner));
         *a = pair_right(inner);
         *b = pair_right(t);
@@ -476,9 +480,9 @@ private:
         return *x != 0;
     }
 
-    // (y w) with y a letter and w the leaf named by text.
-    static bool applied_to(const Node* t, u8 y, const char* text) {
-        return !node_is_leaf(t) && letter_of(pair_left(t)) == y && leaf_is_text(pair_right(t), text);
+    // (y w) with y a letter and w the one-byte leaf c.
+    static bool applied_to(const Node* t, u8 y, u8 c) {
+        return !node_is_leaf(t) && letter_of(pair_left(t)) == y && leaf_is_byte(pair_right(t), c);
     }
 
     // The brace pattern a b{e}c as the front end leaves it:
@@ -493,7 +497,7 @@ private:
         if (!strict_let_parts(t, &b, &e, &rest) || !strict_let_parts(rest, &a, &first, &rest2) ||
             !strict_let_parts(rest2, &b2, &second, &c))
             return false;
-        if (a == b || b2 != b || !applied_to(first, b, "K") || !applied_to(second, b, "H")) return false;
+        if (a == b || b2 != b || !applied_to(first, b, 'K') || !applied_to(second, b, 'H')) return false;
         Scope held = scope;
         uint32_t p_slot = code_.locals++;
         held.slot[b - 'a'] = int(p_slot);
@@ -506,7 +510,7 @@ private:
         Instr in{Op::UNPAIR};
         in.x.slot = a_slot;
         in.y.slot = b_slot;
-        if (x != 0 && scope.slot[x - 'a'] >= 0 && applied_to(e, x, "K")) {
+        if (x != 0 && scope.slot[x - 'a'] >= 0 && applied_to(e, x, 'K')) {
             in.a = uint32_t(scope.slot[x - 'a']);
             in.imm = 1;
             test = emit(in);
@@ -535,7 +539,7 @@ private:
         if (!run_.prelude.empty || node_is_leaf(t)) return false;
         const Node *c, *z, *e;
         if (!choice_parts(t, &c, &z, &e)) return false;
-        if (node_is_leaf(c) || !leaf_is_text(pair_left(c), "L")) return false;
+        if (node_is_leaf(c) || !leaf_is_byte(pair_left(c), 'L')) return false;
         u8 l = letter_of(pair_right(c));
         if (l == 0 || scope.slot[l - 'a'] < 0) return false;
         uint32_t unused_h = code_.locals++, unused_t = code_.locals++;
@@ -662,7 +666,9 @@ private:
             finish(tail);
             return;
         }
-        emit({tail ? Op::TAIL_CALL : Op::CALL, Arith::PLUS, function_index(head, d->node, binders), 0, uint32_t(n)});
+        Instr call{tail ? Op::TAIL_CALL : Op::CALL, Arith::PLUS, 0, 0, uint32_t(n)};
+        call.function = &run_.functions[function_index(head, d->node, binders)];
+        emit(call);
     }
 
     Run& run_;
@@ -700,7 +706,9 @@ bool ensure_compiled(Run& run, Function& f) {
 
 NodeRef box(Value v) {
     if (v.node != nullptr) return NodeRef(v.node);
-    return integer_make_leaf(v.number);
+    NodeRef leaf = integer_make_leaf(v.number);
+    node_set_arity(leaf.node, 1);  // the tag of every digit leaf, set now: it is sure to be read
+    return leaf;
 }
 
 Node* box_raw(Value v) {
@@ -850,6 +858,7 @@ private:
     // The value of term by the term machine; false after an abort, with
     // *result then the run's value.
     bool reduce(NodeRef term, NodeRef* result) {
+        ++handoffs_;
         if (node_is_value(term.node)) {
             *result = std::move(term);
             return true;
@@ -1025,8 +1034,8 @@ private:
                 }
                 NodeRef t = arith_builtin(in.kind, own(in.x, a), own(in.y, b));
                 if (result_aborts(t.node)) return abort_with(std::move(t));
-                if (leaf_is_text(t.node, "K")) break;
-                if (leaf_is_text(t.node, "H")) {
+                if (leaf_is_byte(t.node, 'K')) break;
+                if (leaf_is_byte(t.node, 'H')) {
                     frame.pc = in.b;
                     break;
                 }
@@ -1044,10 +1053,10 @@ private:
             case Op::LISTCASE: {
                 Node* l = values_[frame.base + in.a].node;
                 if (l != nullptr && node_is_leaf(l)) {
-                    if (leaf_is_text(l, "K")) break;
+                    if (leaf_is_byte(l, 'K')) break;
                 } else if (l != nullptr && node_tag(l) != TAG_DATA) {
                     const Node* jh = pair_left(l);
-                    if (!node_is_leaf(jh) && leaf_is_text(pair_left(jh), "J")) {
+                    if (!node_is_leaf(jh) && leaf_is_byte(pair_left(jh), 'J')) {
                         bind_fields(pair_right(jh), pair_right(l), frame, in);
                         break;
                     }
@@ -1063,7 +1072,7 @@ private:
                 Node* p = values_[frame.base + in.a].node;
                 if (p == nullptr || node_is_leaf(p) || node_tag(p) == TAG_DATA) break;
                 const Node* head = pair_left(p);
-                if (node_is_leaf(head) || !leaf_is_text(pair_left(head), in.imm ? "J" : "V")) break;
+                if (node_is_leaf(head) || !leaf_is_byte(pair_left(head), in.imm ? 'J' : 'V')) break;
                 bind_fields(pair_right(head), pair_right(p), frame, in);
                 break;
             }
@@ -1098,7 +1107,7 @@ private:
             }
             case Op::CALL:
             case Op::TAIL_CALL: {
-                Function& f = run_.functions[in.a];
+                Function& f = *in.function;
                 if (!f.compiled && !ensure_compiled(run_, f)) {
                     NodeRef v = nullptr;
                     if (!reduce(spine(noderef_wrap(f.name), in.c), &v)) return v;
@@ -1124,6 +1133,10 @@ private:
         }
     }
 
+public:
+    u64 handoffs_ = 0;  // terms handed to the term machine
+
+private:
     Run& run_;
     ValueStack values_;
     std::vector<Frame> frames_;
@@ -1131,22 +1144,29 @@ private:
 
 }  // namespace
 
-NodeRef compile_evaluate_main(const NodeRef& main, const NodeRef& argument) {
+NodeRef compile_evaluate_main(const NodeRef& main, const NodeRef& argument, CompileCounts* counts) {
+    CompileCounts ignored;
+    if (counts == nullptr) counts = &ignored;
     u8 x = 0;
     const Node* body = nullptr;
-    if (!lambda_parts(main.node, &x, &body) || x == 0 || node_binder_kind(body) == 'u')
-        return machine_evaluate(node_make_app(main, argument));
     Run run;
     run.prelude = read_prelude();
-    if (!run.prelude.frames) return machine_evaluate(node_make_app(main, argument));
+    bool compiled = lambda_parts(main.node, &x, &body) && x != 0 && node_binder_kind(body) != 'u' &&
+                    run.prelude.frames;
     Code code;
     try {
-        Compiler(run, code).function(&x, 1, body);
+        if (compiled) Compiler(run, code).function(&x, 1, body);
     } catch (const CannotCompile&) {
+        compiled = false;
+    }
+    if (!compiled) {
+        ++counts->handoffs;
         return machine_evaluate(node_make_app(main, argument));
     }
     Machine machine(run);
     NodeRef a = argument;
     std::vector<Value> args{from_node(std::move(a))};
-    return machine.execute(code, args);
+    NodeRef value = machine.execute(code, args);
+    counts->handoffs += machine.handoffs_;
+    return value;
 }

@@ -11,6 +11,14 @@
 
 #include "node.h"
 
+// What a compiled run handed to the term machine: the number of terms it
+// built for the machine to reduce (a whole main expression that could not
+// be compiled counts one). The benchmarks' programs need none.
+struct CompileCounts {
+    u64 handoffs = 0;
+};
+
 // The value of (main argument), as machine_evaluate gives it for the same
-// term, for a run that the guard admits. Releases nothing it was given.
-NodeRef compile_evaluate_main(const NodeRef& main, const NodeRef& argument);
+// term, for a run that the guard admits; counts, when given, add up what
+// the run handed to the term machine. Releases nothing it was given.
+NodeRef compile_evaluate_main(const NodeRef& main, const NodeRef& argument, CompileCounts* counts = nullptr);

@@ -93,6 +93,8 @@ Report run_main(u64 args_address, RunEngine engine) {
     // The guard looks at the definitions as the run starts: only run-time
     // loading could change them later, and it keeps a run on the term machine.
     bool compiled = engine == RunEngine::BEST && guard_run_may_compile();
+    // The same guard keeps every block address from such a run.
+    if (compiled) node_heap_leaf_arenas_allow();
     NodeRef value = compiled ? compile_evaluate_main(main_entry()->second, argument)
                              : machine_evaluate(node_make_app(main_entry()->second, argument));
     noderef_release(argument);

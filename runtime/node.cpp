@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <malloc.h>
+#include <sys/mman.h>
 
 #include "glyph.h"
 
@@ -52,7 +53,7 @@ void node_heap_policy_apply() {
 // ---------------------------------------------------------------------------
 
 // ---------------------------------------------------------------------------
-// Block pools
+// Pools
 // ---------------------------------------------------------------------------
 // Nodes are made and dropped at every step of the machine, so their blocks
 // are recycled here instead of going back to malloc each time. Sanitizer
@@ -65,9 +66,71 @@ static constexpr bool NODE_POOLS = false;
 static constexpr bool NODE_POOLS = true;
 #endif
 
+// ---------------------------------------------------------------------------
+// Arenas
+// ---------------------------------------------------------------------------
+// Pair records, and small leaves where the run allows it, are carved from
+// arenas: a stretch of address space reserved once per record size and made
+// usable ARENA_CHUNK_BYTES at a time. Past the first ARENA_PLAIN_CHUNKS
+// chunks the kernel is asked to back each chunk with huge pages, so a
+// program that builds a big structure takes a few hundred page faults
+// instead of tens of thousands, while a small one keeps a small footprint.
+// Records are never given back. A block is known to come from an arena by
+// its address alone. When the address space cannot be had, the records come
+// from malloc as before.
+static constexpr size_t ARENA_CHUNK_BYTES = size_t(2) << 20;
+static constexpr size_t ARENA_PLAIN_CHUNKS = 2;
+
+struct Arena {
+    size_t reserve;  // bytes of address space
+    u8* base = nullptr;
+    size_t used = 0;
+    size_t committed = 0;
+    bool failed = false;
+};
+
+static bool arena_reserve(Arena& arena) {
+    void* p = mmap(nullptr, arena.reserve + ARENA_CHUNK_BYTES, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
+                   -1, 0);
+    if (p == MAP_FAILED) return false;
+    uintptr_t aligned = (reinterpret_cast<uintptr_t>(p) + ARENA_CHUNK_BYTES - 1) & ~(ARENA_CHUNK_BYTES - 1);
+    arena.base = reinterpret_cast<u8*>(aligned);
+    return true;
+}
+
+// The next bytes of the arena, or null when it has no more.
+static void* arena_take(Arena& arena, size_t bytes) {
+    if (arena.failed) return nullptr;
+    if (arena.base == nullptr && !arena_reserve(arena)) {
+        arena.failed = true;
+        return nullptr;
+    }
+    if (bytes > arena.reserve - arena.used) return nullptr;
+    while (arena.used + bytes > arena.committed) {
+        u8* chunk = arena.base + arena.committed;
+        if (mprotect(chunk, ARENA_CHUNK_BYTES, PROT_READ | PROT_WRITE) != 0) return nullptr;
+        if (arena.committed >= ARENA_PLAIN_CHUNKS * ARENA_CHUNK_BYTES)
+            madvise(chunk, ARENA_CHUNK_BYTES, MADV_HUGEPAGE);  // advice only: its failure changes nothing
+        arena.committed += ARENA_CHUNK_BYTES;
+    }
+    void* block = arena.base + arena.used;
+    arena.used += bytes;
+    return block;
+}
+
+static bool arena_holds(const Arena& arena, const void* p) {
+    auto at = reinterpret_cast<uintptr_t>(p), base = reinterpret_cast<uintptr_t>(arena.base);
+    return at - base < arena.committed;  // below the base wraps around
+}
+
+// ---------------------------------------------------------------------------
+// Block pools
+// ---------------------------------------------------------------------------
+
 // Pair records are carved from slabs of this many; a free record links to
-// the next through its left field. Slabs are never given back.
+// the next through its left field.
 static constexpr size_t PAIR_SLAB_RECORDS = 4096;
+static Arena pair_arena{size_t(32) << 30};
 PairNode* pair_free_list = nullptr;
 
 PairNode* pair_block_new_slow() {
@@ -76,7 +139,9 @@ PairNode* pair_block_new_slow() {
         VORN_ASSERT(pair != nullptr);
         return pair;
     }
-    auto* slab = static_cast<PairNode*>(std::malloc(sizeof(PairNode) * PAIR_SLAB_RECORDS));
+    size_t bytes = sizeof(PairNode) * PAIR_SLAB_RECORDS;
+    auto* slab = static_cast<PairNode*>(arena_take(pair_arena, bytes));
+    if (slab == nullptr) slab = static_cast<PairNode*>(std::malloc(bytes));
     VORN_ASSERT(slab != nullptr);
     for (size_t i = 1; i + 1 < PAIR_SLAB_RECORDS; ++i) slab[i].left = reinterpret_cast<Node*>(&slab[i + 1]);
     slab[PAIR_SLAB_RECORDS - 1].left = nullptr;
@@ -94,35 +159,84 @@ void pair_block_free(Node* n) {
     pair_free_list = pair;
 }
 
-// Small leaf blocks are kept by their usable size, which malloc rounds up
-// to one of these classes; a dead block of exactly such a size waits on its
-// class's free list, at most LEAF_POOL_LIMIT blocks a class, linked through
-// its header word.
+// Small leaf blocks are kept by their usable size, one of these classes. A
+// dead malloc'd block of exactly such a size waits on its class's free
+// list, at most LEAF_POOL_LIMIT blocks a class, linked through its header
+// word. Once a run has allowed it (node_heap_leaf_arenas_allow), new small
+// leaves come from an arena of their class instead, whose dead blocks all
+// wait on a free list of their own.
 static constexpr size_t LEAF_CLASS_BYTES[] = {24, 40};
 static constexpr int LEAF_CLASSES = int(sizeof LEAF_CLASS_BYTES / sizeof LEAF_CLASS_BYTES[0]);
 static constexpr size_t LEAF_POOL_LIMIT = 65536;
+static constexpr size_t LEAF_SLAB_RECORDS = 4096;
 struct LeafPool {
     Node* free = nullptr;
     size_t count = 0;
 };
 static LeafPool leaf_pools[LEAF_CLASSES];
+static LeafPool leaf_arena_pools[LEAF_CLASSES];
+static Arena leaf_arenas[LEAF_CLASSES] = {{size_t(16) << 30}, {size_t(16) << 30}};
+static bool leaf_arenas_allowed = false;
+
+void node_heap_leaf_arenas_allow() { leaf_arenas_allowed = NODE_POOLS; }
+
+// The arena class of a leaf block, or -1 for a malloc'd one.
+static int leaf_arena_class(const Node* leaf) {
+    for (int k = 0; k < LEAF_CLASSES; ++k)
+        if (arena_holds(leaf_arenas[k], leaf)) return k;
+    return -1;
+}
+
+size_t leaf_block_usable(const Node* leaf) {
+    int k = leaf_arena_class(leaf);
+    return k >= 0 ? LEAF_CLASS_BYTES[k] : malloc_usable_size(const_cast<Node*>(leaf));
+}
+
+// A block of class k from its arena, or null when the arena has none.
+static Node* leaf_arena_new(int k) {
+    LeafPool& pool = leaf_arena_pools[k];
+    if (pool.free == nullptr) {
+        size_t record = LEAF_CLASS_BYTES[k];
+        auto* slab = static_cast<u8*>(arena_take(leaf_arenas[k], record * LEAF_SLAB_RECORDS));
+        if (slab == nullptr) return nullptr;
+        for (size_t i = LEAF_SLAB_RECORDS; i-- > 0;) {  // handed out in address order
+            Node* block = reinterpret_cast<Node*>(slab + record * i);
+            block->header = reinterpret_cast<u64>(pool.free);
+            pool.free = block;
+        }
+    }
+    Node* leaf = pool.free;
+    pool.free = reinterpret_cast<Node*>(leaf->header);
+    return leaf;
+}
+
+// A malloc'd block of class k, from its pool when one waits there.
+static Node* leaf_pooled_new(int k) {
+    LeafPool& pool = leaf_pools[k];
+    Node* leaf = pool.free;
+    if (leaf) {
+        pool.free = reinterpret_cast<Node*>(leaf->header);
+        --pool.count;
+        return leaf;
+    }
+    leaf = static_cast<Node*>(std::malloc(LEAF_CLASS_BYTES[k]));
+    VORN_ASSERT(leaf != nullptr);
+    return leaf;
+}
 
 // A block of at least size bytes with its header set to a bare leaf and
 // every byte from offset clear on to the block's usable end (a pooled block
 // is cleared whole); the bytes before offset are the caller's to write.
 static Node* leaf_block_alloc(size_t size, size_t offset) {
-    for (int k = 0; NODE_POOLS && k < LEAF_CLASSES; ++k) {
-        if (size > LEAF_CLASS_BYTES[k]) continue;
-        LeafPool& pool = leaf_pools[k];
-        Node* leaf = pool.free;
-        if (leaf) {
-            pool.free = reinterpret_cast<Node*>(leaf->header);
-            --pool.count;
-        } else {
-            leaf = static_cast<Node*>(std::malloc(LEAF_CLASS_BYTES[k]));
-            VORN_ASSERT(leaf != nullptr);
-        }
-        std::memset(leaf, 0, LEAF_CLASS_BYTES[k]);
+    static_assert(LEAF_CLASSES == 2);
+    if (NODE_POOLS && size <= LEAF_CLASS_BYTES[1]) {
+        int k = size <= LEAF_CLASS_BYTES[0] ? 0 : 1;
+        Node* leaf = leaf_arenas_allowed ? leaf_arena_new(k) : nullptr;
+        if (leaf == nullptr) leaf = leaf_pooled_new(k);
+        if (k == 0)  // two fixed sizes, so that each clear is a few stores
+            std::memset(leaf, 0, LEAF_CLASS_BYTES[0]);
+        else
+            std::memset(leaf, 0, LEAF_CLASS_BYTES[1]);
         leaf->header = LEAF_BIT;
         return leaf;
     }
@@ -140,6 +254,12 @@ static Node* leaf_block_alloc(size_t size, size_t offset) {
 // elsewhere with malloc are welcome too: only the usable size counts.
 static void leaf_block_free(Node* leaf) {
     if (NODE_POOLS) {
+        if (int k = leaf_arena_class(leaf); k >= 0) {
+            LeafPool& pool = leaf_arena_pools[k];
+            leaf->header = reinterpret_cast<u64>(pool.free);
+            pool.free = leaf;
+            return;
+        }
         size_t usable = malloc_usable_size(leaf);
         for (int k = 0; k < LEAF_CLASSES; ++k) {
             LeafPool& pool = leaf_pools[k];
@@ -169,9 +289,14 @@ struct VectorCursor {
 // right child and links to the next pending block through its header word
 // (bit 0 clear); a dead vector leaf links the same way with bit 0 set, its
 // cursor on a side stack. Order: left then right, slots in order.
+// The cursors of node_destroy, kept from one call to the next (empty
+// between them) and never destroyed: nodes held by static handles are still
+// released while the process exits.
+static std::vector<VectorCursor>& destroy_vectors = *new std::vector<VectorCursor>();
+
 static void node_destroy(Node* n) {
     Node* pending = nullptr;
-    std::vector<VectorCursor> vectors;
+    std::vector<VectorCursor>& vectors = destroy_vectors;
     Node* cur = n;
     for (;;) {
         if (cur) {
@@ -287,7 +412,7 @@ i64 leaf_post_close_index(const Node* n, i64* payload_length) {
 // never a read past the leaf.
 static i64 leaf_measure_bracketed(const Node* n) {
     const u8* text = leaf_bytes(n);
-    size_t area = malloc_usable_size(const_cast<Node*>(n)) - sizeof(u64);
+    size_t area = leaf_block_usable(n) - sizeof(u64);
     size_t depth = 1;
     size_t i = 1;
     for (; depth > 0 && i < area; ++i) {

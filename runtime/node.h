@@ -113,6 +113,16 @@ inline void node_set_data_tag(Node* n) { n->header = (n->header & ~ARITY_CODE_MA
 // node.cpp). Small leaves and pairs keep their own pools whatever it says.
 void node_heap_policy_apply();
 
+// From now on small leaves come from arenas of their own (see node.cpp)
+// instead of malloc. Only for a run in which no program can reach a leaf's
+// block address, which it could otherwise hand to the C library's free:
+// once allowed, it stays so for the process.
+void node_heap_leaf_arenas_allow();
+
+// The bytes the block of a leaf may use, header included: the text area
+// runs to there.
+size_t leaf_block_usable(const Node* leaf);
+
 // ---------------------------------------------------------------------------
 // Leaves
 // ---------------------------------------------------------------------------
@@ -120,7 +130,8 @@ void node_heap_policy_apply();
 // A new leaf (refcount 0, tag 0) holding n bytes and a terminating 0; aux is
 // n when the first byte is a digit or '[' and n < 2^26, otherwise 0. The
 // block always has at least 10 text bytes, zero past the text. Wrap it in a
-// handle at once. Leaf blocks are malloc'd blocks; the blocks of small
+// handle at once. Leaf blocks are malloc'd blocks (small ones may come from
+// an arena instead, see node_heap_leaf_arenas_allow); the blocks of small
 // leaves that die are kept on a free list and handed out again (cleared) by
 // later calls.
 Node* leaf_new_from_bytes(const void* bytes, i64 n);

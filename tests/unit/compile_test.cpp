@@ -4,11 +4,15 @@
 // aborts inside code and inside fallbacks, values that are not small
 // integers in the fused operations, choices on values that are no truth,
 // redefined prelude names, and recursion deeper than a C stack could take.
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "compile.h"
 #include "eval_fixture.h"
 #include "guard.h"
+#include "integer.h"
 #include "report.h"
 #include "run.h"
 #include "s.h"
@@ -133,6 +137,34 @@ TEST_F(CompileTest, EveryProgramRunsAsOnTheTermMachine) {
         EXPECT_EQ(best.say, term.say) << program;
         EXPECT_EQ(best.value, term.value) << program;
         EXPECT_EQ(best.ticks, term.ticks) << program;
+    }
+}
+
+// The programs of bench/vorn, at smaller sizes, run wholly as compiled
+// code: none of them hands a term to the term machine.
+TEST_F(CompileTest, BenchmarksNeedNoHandoff) {
+    struct Shrink {
+        const char* from;
+        const char* to;
+    };
+    const Shrink shrinks[] = {{"fib 25", "fib 12"}, {"1000000", "1000"}, {"16384", "256"}, {"5000", "50"}};
+    for (const char* name : {"fib", "loop", "list", "list_idiom", "fact", "sort", "sort_idiom"}) {
+        std::ifstream in(std::string(VORN_SOURCE_DIR) + "/bench/vorn/" + name + ".vorn");
+        ASSERT_TRUE(in) << name;
+        std::stringstream text;
+        text << in.rdbuf();
+        std::string program = text.str();
+        for (const Shrink& s : shrinks)
+            if (size_t at = program.find(s.from); at != std::string::npos)
+                program.replace(at, std::string(s.from).size(), s.to);
+        eval_load(program);
+        ASSERT_TRUE(guard_run_may_compile()) << name;
+        CompileCounts counts;
+        NodeRef value = compile_evaluate_main(run_result(), integer_make_leaf(0), &counts);
+        EXPECT_EQ(counts.handoffs, 0u) << name;
+        std::string printed = eval_print(value);
+        EXPECT_TRUE(!printed.empty() && printed.find_first_not_of("0123456789") == std::string::npos)
+            << name << ": " << printed;
     }
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <malloc.h>
 #include <string>
 #include <vector>
 
@@ -386,9 +385,35 @@ TEST(NodeMemory, RecycledLeafBlocksAreCleared) {
         NodeRef fresh = noderef_from_cstr("7");
         EXPECT_EQ(fresh.node->header, 0x8000000040000001u);
         const u8* text = leaf_bytes(fresh.node);
-        size_t area = malloc_usable_size(fresh.node) - sizeof(u64);
+        size_t area = leaf_block_usable(fresh.node) - sizeof(u64);
         EXPECT_GE(area, 10u);
         for (size_t i = 1; i < area; ++i) EXPECT_EQ(text[i], 0) << i;
+    }
+}
+
+// Once a run allows it, small leaves live in arenas: a dead block is handed
+// out again, cleared, and the text area still runs to the block's end.
+TEST(NodeMemory, ArenaLeavesAreReusedAndCleared) {
+#ifdef VORN_SANITIZED
+    GTEST_SKIP() << "sanitizer builds give every block to malloc";
+#endif
+    node_heap_leaf_arenas_allow();
+    struct Case {
+        const char* old_text;
+        const char* new_text;
+        size_t usable;
+    };
+    for (Case c : {Case{"abcdefghijklmno", "7", 24}, Case{"abcdefghijklmnopqrstuvwxyz01234", "0123456789abcdef", 40}}) {
+        Node* old_block = nullptr;
+        {
+            NodeRef old = noderef_from_cstr(c.old_text);
+            old_block = old.node;
+        }
+        NodeRef fresh = noderef_from_cstr(c.new_text);
+        EXPECT_EQ(fresh.node, old_block);
+        EXPECT_EQ(leaf_block_usable(fresh.node), c.usable);
+        const u8* text = leaf_bytes(fresh.node);
+        for (size_t i = std::strlen(c.new_text); i < c.usable - sizeof(u64); ++i) EXPECT_EQ(text[i], 0) << i;
     }
 }
 
@@ -404,7 +429,7 @@ TEST(NodeMemory, ReusedLargeBlocksAreClearedPastTheText) {
                                        : noderef_wrap(leaf_new_vector((size - 1000) / 8));
             const u8* text = leaf_bytes(fresh.node);
             size_t start = round == 0 ? size - 1000 : 1;
-            size_t area = malloc_usable_size(fresh.node) - sizeof(u64);
+            size_t area = leaf_block_usable(fresh.node) - sizeof(u64);
             size_t nonzero = 0;
             for (size_t i = start; i < area; ++i) nonzero += text[i] != 0;
             EXPECT_EQ(nonzero, 0u) << size << " " << round;
