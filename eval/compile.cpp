@@ -77,6 +77,7 @@ enum class Op : u8 {
     UNPAIR,      // local a, a J cell (imm 1) or a V pair (imm 0): set locals x, y and jump to b
     APPLY,       // local a, a closed lambda of c binders, on the top c values; else template b
     TAIL_APPLY,  // the same, reusing the frame
+    CONSTANT,    // push the value the constant's entry holds; else the value of template a
 };
 
 // Where an operand of ARITH or BRANCH comes from: the stack, a local, or a
@@ -103,7 +104,8 @@ struct Instr {
     i64 imm = 0;
     Node* node = nullptr;  // borrowed
     const BuiltinEntry* builtin = nullptr;
-    Function* function = nullptr;  // CALL and TAIL_CALL
+    Function* function = nullptr;        // CALL and TAIL_CALL
+    const NodeRef* definition = nullptr;  // CONSTANT: its entry in the definitions
     Operand x, y;  // ARITH and BRANCH
 };
 
@@ -559,6 +561,20 @@ private:
         return true;
     }
 
+    // A global constant read alone: once the machine has stored its value
+    // in the definitions, that value is the read's value.
+    bool constant(const Node* t, const Scope& scope, bool tail) {
+        if (!node_is_leaf(t) || letter_of(t) != 0 || builtin_meant(t) != nullptr) return false;
+        if (node_tagged_arity(const_cast<Node*>(t)) != 0) return false;
+        const NodeRef* d = definition_of(t);
+        if (d == nullptr) return false;
+        Instr in{Op::CONSTANT, Arith::PLUS, make_template(t, scope)};
+        in.definition = d;
+        emit(in);
+        finish(tail);
+        return true;
+    }
+
     uint32_t function_index(Node* head, const Node* definition, int binders) {
         auto it = run_.function_index.find(definition);
         if (it != run_.function_index.end()) return it->second;
@@ -622,6 +638,7 @@ private:
             finish(tail);
             return;
         }
+        if (constant(t, scope, tail)) return;
         if (emptiness(t, scope, tail)) return;
         if (choice(t, scope, tail)) return;
         if (let(t, scope, tail)) return;
@@ -1091,6 +1108,18 @@ private:
             case Op::JUMP:
                 frame.pc = in.b;
                 break;
+            case Op::CONSTANT: {
+                // A value stored by the machine; a constant not yet computed
+                // (or being computed: the pending mark ")") goes to the
+                // machine, as does an entry that is evaluated at each use.
+                Node* d = in.definition->node;
+                if (lead_byte(d) != ')' && node_binder_kind(d) != 'u' && node_is_value(d)) {
+                    node_retain(d);
+                    values_.push_back(value_of_node(d));
+                    break;
+                }
+                [[fallthrough]];
+            }
             case Op::GENERIC: {
                 NodeRef v = nullptr;
                 if (!reduce(instantiate_template(in.a, frame.base), &v)) return v;
