@@ -31,15 +31,27 @@
 
 namespace {
 
-// A value: a small integer held unboxed (node null), or one reference to a
-// node. Small means what the arithmetic builtins take their short way on:
-// at most 18 decimal digits.
+// A value in one word: a small integer n held unboxed as 2n + 1, or one
+// reference to a node (whose address is even). Small means what the
+// arithmetic builtins take their short way on: at most 18 decimal digits,
+// well inside 62 bits.
 struct Value {
-    Node* node;
-    i64 number;
+    u64 bits;
 };
 
 constexpr i64 SMALL_LIMIT = 999999999999999999;
+
+Value value_small(i64 n) { return Value{(u64(n) << 1) | 1}; }
+
+Value value_of_node(Node* n) { return Value{reinterpret_cast<u64>(n)}; }
+
+// The node of a value, or null for a small integer.
+Node* value_node(Value v) { return (v.bits & 1) ? nullptr : reinterpret_cast<Node*>(v.bits); }
+
+i64 value_number(Value v) { return i64(v.bits) >> 1; }
+
+// A local not yet set reads as the small integer 0.
+constexpr Value UNSET_LOCAL{1};
 
 bool fits_small(i64 v) { return v >= -SMALL_LIMIT && v <= SMALL_LIMIT; }
 
@@ -65,6 +77,7 @@ enum class Op : u8 {
     UNPAIR,      // local a, a J cell (imm 1) or a V pair (imm 0): set locals x, y and jump to b
     APPLY,       // local a, a closed lambda of c binders, on the top c values; else template b
     TAIL_APPLY,  // the same, reusing the frame
+    CONSTANT,    // push the value the constant's entry holds; else the value of template a
 };
 
 // Where an operand of ARITH or BRANCH comes from: the stack, a local, or a
@@ -91,7 +104,8 @@ struct Instr {
     i64 imm = 0;
     Node* node = nullptr;  // borrowed
     const BuiltinEntry* builtin = nullptr;
-    Function* function = nullptr;  // CALL and TAIL_CALL
+    Function* function = nullptr;        // CALL and TAIL_CALL
+    const NodeRef* definition = nullptr;  // CONSTANT: its entry in the definitions
     Operand x, y;  // ARITH and BRANCH
 };
 
@@ -547,6 +561,20 @@ private:
         return true;
     }
 
+    // A global constant read alone: once the machine has stored its value
+    // in the definitions, that value is the read's value.
+    bool constant(const Node* t, const Scope& scope, bool tail) {
+        if (!node_is_leaf(t) || letter_of(t) != 0 || builtin_meant(t) != nullptr) return false;
+        if (node_tagged_arity(const_cast<Node*>(t)) != 0) return false;
+        const NodeRef* d = definition_of(t);
+        if (d == nullptr) return false;
+        Instr in{Op::CONSTANT, Arith::PLUS, make_template(t, scope)};
+        in.definition = d;
+        emit(in);
+        finish(tail);
+        return true;
+    }
+
     uint32_t function_index(Node* head, const Node* definition, int binders) {
         auto it = run_.function_index.find(definition);
         if (it != run_.function_index.end()) return it->second;
@@ -610,6 +638,7 @@ private:
             finish(tail);
             return;
         }
+        if (constant(t, scope, tail)) return;
         if (emptiness(t, scope, tail)) return;
         if (choice(t, scope, tail)) return;
         if (let(t, scope, tail)) return;
@@ -705,8 +734,8 @@ bool ensure_compiled(Run& run, Function& f) {
 // ---------------------------------------------------------------------------
 
 NodeRef box(Value v) {
-    if (v.node != nullptr) return NodeRef(v.node);
-    NodeRef leaf = integer_make_leaf(v.number);
+    if (Node* n = value_node(v)) return NodeRef(n);
+    NodeRef leaf = integer_make_leaf(value_number(v));
     node_set_arity(leaf.node, 1);  // the tag of every digit leaf, set now: it is sure to be read
     return leaf;
 }
@@ -721,24 +750,24 @@ Node* box_raw(Value v) {
 Value from_node(NodeRef r) {
     Node* n = r.node;
     r.node = nullptr;
-    return Value{n, 0};
+    return value_of_node(n);
 }
 
 void release(Value v) {
-    if (v.node != nullptr) node_release(v.node);
+    if (Node* n = value_node(v)) node_release(n);
 }
 
 Value copy(Value v) {
-    if (v.node != nullptr) node_retain(v.node);
+    if (Node* n = value_node(v)) node_retain(n);
     return v;
 }
 
 bool small_of(Value v, i64* out) {
-    if (v.node == nullptr) {
-        *out = v.number;
+    if (v.bits & 1) {
+        *out = value_number(v);
         return true;
     }
-    return arith_small_integer(v.node, out);
+    return arith_small_integer(value_node(v), out);
 }
 
 // A result (X y) with X a leaf beginning ")" or "]" ends the evaluation.
@@ -804,7 +833,7 @@ public:
 
 private:
     void enter(const Code& code, uint32_t base) {
-        for (uint32_t i = code.params; i < code.locals; ++i) values_.push_back(Value{nullptr, 0});
+        for (uint32_t i = code.params; i < code.locals; ++i) values_.push_back(UNSET_LOCAL);
         frames_.push_back(Frame{&code, 0, base});
     }
 
@@ -822,7 +851,7 @@ private:
         case Source::LOCAL: return values_[base + o.slot];
         case Source::NUMBER: break;
         }
-        return Value{nullptr, o.number};
+        return value_small(o.number);
     }
 
     // Done with a value from peek.
@@ -841,7 +870,7 @@ private:
         for (int i = 0; i < 2; ++i) {
             node_retain(fields[i]);
             release(values_[slots[i]]);
-            values_[slots[i]] = Value{fields[i], 0};
+            values_[slots[i]] = value_of_node(fields[i]);
         }
         frame.pc = in.b;
     }
@@ -960,7 +989,7 @@ private:
         for (uint32_t i = old; i < base; ++i) release(values_[i]);
         for (uint32_t i = 0; i < n; ++i) values_[old + i] = values_[base + i];
         values_.resize(old + n);
-        for (uint32_t i = f.code.params; i < f.code.locals; ++i) values_.push_back(Value{nullptr, 0});
+        for (uint32_t i = f.code.params; i < f.code.locals; ++i) values_.push_back(UNSET_LOCAL);
         frame.code = &f.code;
         frame.pc = 0;
     }
@@ -993,11 +1022,11 @@ private:
                 values_.push_back(copy(values_[frame.base + in.a]));
                 break;
             case Op::CONST_INT:
-                values_.push_back(Value{nullptr, in.imm});
+                values_.push_back(value_small(in.imm));
                 break;
             case Op::CONST_NODE:
                 node_retain(in.node);
-                values_.push_back(Value{in.node, 0});
+                values_.push_back(value_of_node(in.node));
                 break;
             case Op::STORE: {
                 Value v = pop();
@@ -1014,7 +1043,7 @@ private:
                     if (is_comparison(in.kind))
                         values_.push_back(from_node(noderef_from_cstr(r ? "K" : "H")));
                     else if (fits_small(r))
-                        values_.push_back(Value{nullptr, r});
+                        values_.push_back(value_small(r));
                     else
                         values_.push_back(from_node(integer_make_leaf(r)));
                     break;
@@ -1051,7 +1080,7 @@ private:
                 break;
             }
             case Op::LISTCASE: {
-                Node* l = values_[frame.base + in.a].node;
+                Node* l = value_node(values_[frame.base + in.a]);
                 if (l != nullptr && node_is_leaf(l)) {
                     if (leaf_is_byte(l, 'K')) break;
                 } else if (l != nullptr && node_tag(l) != TAG_DATA) {
@@ -1069,7 +1098,7 @@ private:
             }
             case Op::UNPAIR: {
                 // A J cell ((J f) g) or a V pair ((V f) g): f and g in place.
-                Node* p = values_[frame.base + in.a].node;
+                Node* p = value_node(values_[frame.base + in.a]);
                 if (p == nullptr || node_is_leaf(p) || node_tag(p) == TAG_DATA) break;
                 const Node* head = pair_left(p);
                 if (node_is_leaf(head) || !leaf_is_byte(pair_left(head), in.imm ? 'J' : 'V')) break;
@@ -1079,6 +1108,18 @@ private:
             case Op::JUMP:
                 frame.pc = in.b;
                 break;
+            case Op::CONSTANT: {
+                // A value stored by the machine; a constant not yet computed
+                // (or being computed: the pending mark ")") goes to the
+                // machine, as does an entry that is evaluated at each use.
+                Node* d = in.definition->node;
+                if (lead_byte(d) != ')' && node_binder_kind(d) != 'u' && node_is_value(d)) {
+                    node_retain(d);
+                    values_.push_back(value_of_node(d));
+                    break;
+                }
+                [[fallthrough]];
+            }
             case Op::GENERIC: {
                 NodeRef v = nullptr;
                 if (!reduce(instantiate_template(in.a, frame.base), &v)) return v;
@@ -1093,7 +1134,7 @@ private:
                 break;
             case Op::APPLY:
             case Op::TAIL_APPLY: {
-                Function* f = lambda_function(values_[frame.base + in.a].node);
+                Function* f = lambda_function(value_node(values_[frame.base + in.a]));
                 if (f == nullptr || f->binders != int(in.c) || (!f->compiled && !ensure_compiled(run_, *f))) {
                     for (uint32_t i = 0; i < in.c; ++i) release(pop());
                     NodeRef v = nullptr;

@@ -66,6 +66,11 @@ const char* const PROGRAMS[] = {
     "a\\ff 3,ff\\n\\n<2?(boom n)?tick n+ff(n-1)",
     "a\\ff (tick 1) (boom 2) (tick 3),ff\\x\\y\\z\\0",
     "a\\ff 3 + cc,ff\\n\\n,cc\\cc+1",
+    // Constants: computed once, on first use, then read; one whose value is
+    // a function; one that is pending while it is computed.
+    "a\\ff 5,ff\\n\\n<1?cc?cc+ff(n-1),cc\\tick 7+1",
+    "a\\ff 3,ff\\n\\n<1?0?inc n+ff(n-1),inc\\plus 1",
+    "a\\ff 2,ff\\n\\n<1?dd?ff(n-1),dd\\ff 0+1",
     "a\\ff 3,ff\\n\\n<1?dd?ff(n-1),dd\\ff 2",
     // Values that are no integer: the range report prints them.
     "a\\ff 3,ff\\n\\gg n,gg\\x\\y\\x",
@@ -138,6 +143,16 @@ TEST_F(CompileTest, EveryProgramRunsAsOnTheTermMachine) {
         EXPECT_EQ(best.value, term.value) << program;
         EXPECT_EQ(best.ticks, term.ticks) << program;
     }
+}
+
+// A constant is handed to the machine once, to be computed; every later
+// read takes the value the machine stored.
+TEST_F(CompileTest, ConstantsAreReadOnceComputed) {
+    eval_load("a\\ff 100 0,ff\\n\\s\\n<1?s?ff(n-1)(s+cc),cc\\2*3");
+    CompileCounts counts;
+    NodeRef value = compile_evaluate_main(run_result(), integer_make_leaf(0), &counts);
+    EXPECT_EQ(eval_print(value), "600");
+    EXPECT_EQ(counts.handoffs, 1u);
 }
 
 // The programs of bench/vorn, at smaller sizes, run wholly as compiled
