@@ -71,9 +71,9 @@ enum class Op : u8 {
     RETURN,      // the top value is the frame's value
     STORE,       // pop into local a
     GENERIC,     // push the value of template a
-    BUILD,       // pop c values; push the spine of node applied to them
+    BUILD,       // pop c values; push the spine of node (of arity imm) applied to them
     BUILTIN,     // pop c values; push the builtin node's call on them
-    LISTCASE,    // local a: K goes on, a J cell sets locals x, y and jumps to b; else template c
+    LISTCASE,    // local a: K goes on, a J cell sets locals x, y (unless NO_SLOT) and jumps to b; else template c
     UNPAIR,      // local a, a J cell (imm 1) or a V pair (imm 0): set locals x, y and jump to b
     APPLY,       // local a, a closed lambda of c binders, on the top c values; else template b
     TAIL_APPLY,  // the same, reusing the frame
@@ -83,6 +83,9 @@ enum class Op : u8 {
 // Where an operand of ARITH or BRANCH comes from: the stack, a local, or a
 // small integer of the code.
 enum class Source : u8 { STACK, LOCAL, NUMBER };
+
+// The locals of a LISTCASE that keeps the fields of the cell nowhere.
+constexpr uint32_t NO_SLOT = ~uint32_t(0);
 
 struct Operand {
     Source source = Source::STACK;
@@ -500,18 +503,30 @@ private:
     }
 
     // The brace pattern a b{e}c as the front end leaves it:
-    // ((({ b) e) ((({ a) (b K)) ((({ b) (b H)) c))). When e is (x K) with x
-    // a local holding a J cell, or e gives a V pair, a and b are its two
-    // fields, read in place; otherwise the three lets run as written.
+    // ((({ b) e) ((({ a) (b K)) ((({ b) (b H)) c))).
+    struct PatternParts {
+        u8 a = 0, b = 0;
+        const Node *e = nullptr, *first = nullptr, *second = nullptr, *c = nullptr;
+    };
+
+    static bool pattern_parts(const Node* t, PatternParts* p) {
+        u8 b2 = 0;
+        const Node *rest = nullptr, *rest2 = nullptr;
+        if (!strict_let_parts(t, &p->b, &p->e, &rest) || !strict_let_parts(rest, &p->a, &p->first, &rest2) ||
+            !strict_let_parts(rest2, &b2, &p->second, &p->c))
+            return false;
+        return p->a != p->b && b2 == p->b && applied_to(p->first, p->b, 'K') && applied_to(p->second, p->b, 'H');
+    }
+
+    // A brace pattern: when e is (x K) with x a local holding a J cell, or
+    // e gives a V pair, a and b are its two fields, read in place;
+    // otherwise the three lets run as written.
     bool pattern(const Node* t, const Scope& scope, bool tail) {
         if (!run_.prelude.lists || !run_.prelude.choice) return false;
-        u8 b = 0, a = 0, b2 = 0;
-        const Node *e = nullptr, *rest = nullptr, *first = nullptr, *rest2 = nullptr, *second = nullptr,
-                   *c = nullptr;
-        if (!strict_let_parts(t, &b, &e, &rest) || !strict_let_parts(rest, &a, &first, &rest2) ||
-            !strict_let_parts(rest2, &b2, &second, &c))
-            return false;
-        if (a == b || b2 != b || !applied_to(first, b, 'K') || !applied_to(second, b, 'H')) return false;
+        PatternParts parts;
+        if (!pattern_parts(t, &parts)) return false;
+        u8 a = parts.a, b = parts.b;
+        const Node* e = parts.e;
         Scope held = scope;
         uint32_t p_slot = code_.locals++;
         held.slot[b - 'a'] = int(p_slot);
@@ -537,13 +552,13 @@ private:
             test = emit(in);
         }
         Scope between = held;
-        expression(first, held, false);
+        expression(parts.first, held, false);
         between.slot[a - 'a'] = int(a_slot);
         emit({Op::STORE, Arith::PLUS, a_slot});
-        expression(second, between, false);
+        expression(parts.second, between, false);
         emit({Op::STORE, Arith::PLUS, b_slot});
         code_.instrs[test].b = here();
-        expression(c, fields, tail);
+        expression(parts.c, fields, tail);
         return true;
     }
 
@@ -556,8 +571,18 @@ private:
         if (node_is_leaf(c) || !leaf_is_byte(pair_left(c), 'L')) return false;
         u8 l = letter_of(pair_right(c));
         if (l == 0 || scope.slot[l - 'a'] < 0) return false;
-        uint32_t unused_h = code_.locals++, unused_t = code_.locals++;
-        emit_listcase(t, uint32_t(scope.slot[l - 'a']), unused_h, unused_t, z, scope, e, scope, tail);
+        uint32_t list = uint32_t(scope.slot[l - 'a']);
+        // A cell taken apart at once, h t{l K}c: the test binds h and t.
+        PatternParts parts;
+        if (pattern_parts(e, &parts) && applied_to(parts.e, l, 'K')) {
+            Scope cell = scope;
+            uint32_t h_slot = code_.locals++, t_slot = code_.locals++;
+            cell.slot[parts.a - 'a'] = int(h_slot);
+            cell.slot[parts.b - 'a'] = int(t_slot);
+            emit_listcase(t, list, h_slot, t_slot, z, scope, parts.c, cell, tail);
+            return true;
+        }
+        emit_listcase(t, list, NO_SLOT, NO_SLOT, z, scope, e, scope, tail);
         return true;
     }
 
@@ -680,7 +705,7 @@ private:
         if (is_lazy_head_byte(lead_byte(head))) {
             if (arity <= n) return generic(t, scope, tail);
             arguments(args, n, scope);
-            emit({Op::BUILD, Arith::PLUS, 0, 0, uint32_t(n), 0, head});
+            emit({Op::BUILD, Arith::PLUS, 0, 0, uint32_t(n), arity, head});
             finish(tail);
             return;
         }
@@ -691,7 +716,7 @@ private:
         if (binders != arity || n > binders) return generic(t, scope, tail);
         arguments(args, n, scope);
         if (n < binders) {
-            emit({Op::BUILD, Arith::PLUS, 0, 0, uint32_t(n), 0, head});
+            emit({Op::BUILD, Arith::PLUS, 0, 0, uint32_t(n), arity, head});
             finish(tail);
             return;
         }
@@ -865,6 +890,8 @@ private:
     // The two fields f and g of a cell or pair (borrowed) into the locals
     // in.x and in.y of frame, which then goes on at in.b.
     void bind_fields(Node* f, Node* g, Frame& frame, const Instr& in) {
+        frame.pc = in.b;
+        if (in.x.slot == NO_SLOT) return;
         Node* fields[2] = {f, g};
         uint32_t slots[2] = {frame.base + in.x.slot, frame.base + in.y.slot};
         for (int i = 0; i < 2; ++i) {
@@ -872,7 +899,6 @@ private:
             release(values_[slots[i]]);
             values_[slots[i]] = value_of_node(fields[i]);
         }
-        frame.pc = in.b;
     }
 
     // Drops every value and frame: the run ends with term's value, reduced
@@ -974,6 +1000,38 @@ private:
             head = node_make_tagged_app(std::move(head), box(values_[i]));
         values_.resize(first);
         return head;
+    }
+
+    // A closed value: its pair with a head above it needs no reduction below
+    // and frees no letter.
+    static bool quiet(Node* n) { return node_is_value(n) && node_free_mask(n) == 0; }
+
+    // Pops the n arguments of an application that needs more into a spine
+    // over head, a name of the given arity that frees no letter. While the
+    // arguments are closed values, every pair's tag is known without
+    // reading its children: the arity falls by one a pair, nothing below
+    // needs reducing, no letter is free.
+    Node* build(Node* head, uint32_t n, i64 arity) {
+        size_t first = values_.size() - n;
+        node_retain(head);
+        Node* spine = head;
+        bool known = arity < ARITY_MAX;
+        for (uint32_t i = 0; i < n; ++i) {
+            Node* arg = box_raw(values_[first + i]);
+            known = known && quiet(arg);
+            if (!known) {
+                spine = node_make_tagged_pair(spine, arg);
+                continue;
+            }
+            PairNode* pair = pair_block_new();
+            pair->left = spine;
+            pair->right = arg;
+            pair->head.header = 1;
+            node_set_arity(&pair->head, arity - 1 - i);
+            spine = &pair->head;
+        }
+        values_.resize(first);
+        return spine;
     }
 
     // Enters f's code with the top n values as its parameters.
@@ -1127,7 +1185,7 @@ private:
                 break;
             }
             case Op::BUILD:
-                values_.push_back(from_node(spine(noderef_wrap(in.node), in.c)));
+                values_.push_back(value_of_node(build(in.node, in.c, in.imm)));
                 break;
             case Op::BUILTIN:
                 if (!push_result(in.builtin->fn(spine(noderef_wrap(in.node), in.c)), &final)) return final;

@@ -97,6 +97,8 @@ const char* const PROGRAMS[] = {
     "a\\len (V 1 2) 0,len\\l\\s\\L l?s?(h t{l K}len t (s+1))",
     "a\\len [abc] 0,len\\l\\s\\L l?s?(h t{l K}len t (s+1))",
     "a\\ff (J 1 (J 2 K)),ff\\l\\L l?0?(h l{l K}h+ff l)",
+    "a\\ff (J 1 K) (J 2 K),ff\\l\\m\\L l?0?(h t{m K}h)",
+    "a\\ff (J 1 K) 3,ff\\l\\m\\L l?0?(h t{m K}h)",
     "a\\ff (J 1 2) 0,ff\\l\\s\\L l?s?(h t{l K}ff t (s+h))",
     "a\\ff (V 1 2),ff\\l\\h t{l K}h+t",
     "a\\ff (J 1 2),ff\\l\\h t{l}h+t",
