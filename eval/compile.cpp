@@ -61,6 +61,7 @@ enum class Arith : u8 { PLUS, DASH, MULT, LESS, GTEQ, SAME, DIFF };
 
 enum class Op : u8 {
     LOCAL,       // push local a
+    MOVE,        // push local a, which is left unset (its reference goes with it)
     CONST_INT,   // push the small integer imm
     CONST_NODE,  // push node (borrowed from a definition)
     ARITH,       // pop b, a; push (kind a b)
@@ -647,6 +648,28 @@ private:
         for (int i = 0; i < n; ++i) expression(args[i], scope, false);
     }
 
+    // The arguments of a tail call, whose frame goes right after them: a
+    // local given as it is, and named by no later argument, is moved.
+    void tail_arguments(Node* const* args, int n, const Scope& scope) {
+        for (int i = 0; i < n; ++i) {
+            u8 x = letter_of(args[i]);
+            if (x != 0 && scope.slot[x - 'a'] >= 0 && !named_in(args + i + 1, n - i - 1, x)) {
+                emit({Op::MOVE, Arith::PLUS, uint32_t(scope.slot[x - 'a'])});
+                continue;
+            }
+            expression(args[i], scope, false);
+        }
+    }
+
+    // Whether the letter x is free in one of the n terms.
+    static bool named_in(Node* const* terms, int n, u8 x) {
+        for (int i = 0; i < n; ++i) {
+            node_compute_tag(terms[i]);
+            if (node_free_mask(terms[i]) & (u64(1) << (x - 'a'))) return true;
+        }
+        return false;
+    }
+
     void expression(const Node* t, const Scope& scope, bool tail) {
         node_compute_tag(const_cast<Node*>(t));
         if (u8 x = letter_of(t); x != 0 && scope.slot[x - 'a'] >= 0) {
@@ -714,12 +737,16 @@ private:
         int binders = 0;
         for (const Node* p = d->node; node_binder_kind(p) == 'u'; p = pair_right(p)) ++binders;
         if (binders != arity || n > binders) return generic(t, scope, tail);
-        arguments(args, n, scope);
         if (n < binders) {
+            arguments(args, n, scope);
             emit({Op::BUILD, Arith::PLUS, 0, 0, uint32_t(n), arity, head});
             finish(tail);
             return;
         }
+        if (tail)
+            tail_arguments(args, n, scope);
+        else
+            arguments(args, n, scope);
         Instr call{tail ? Op::TAIL_CALL : Op::CALL, Arith::PLUS, 0, 0, uint32_t(n)};
         call.function = &run_.functions[function_index(head, d->node, binders)];
         emit(call);
@@ -1078,6 +1105,10 @@ private:
             switch (in.op) {
             case Op::LOCAL:
                 values_.push_back(copy(values_[frame.base + in.a]));
+                break;
+            case Op::MOVE:
+                values_.push_back(values_[frame.base + in.a]);
+                values_[frame.base + in.a] = UNSET_LOCAL;
                 break;
             case Op::CONST_INT:
                 values_.push_back(value_small(in.imm));

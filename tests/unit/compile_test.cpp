@@ -76,6 +76,9 @@ const char* const PROGRAMS[] = {
     "a\\ff 3,ff\\n\\gg n,gg\\x\\y\\x",
     "a\\ff 3 K,ff\\n\\l\\n<1?l?ff(n-1)(J n l)",
     "a\\ff 3,ff\\n\\J (tick 1) (n+1) (x\\y\\x)",
+    // Tail calls handing on a local once, twice, or with a later use.
+    "a\\gg 3 (J 1 K),gg\\n\\l\\n<1?l?hh (n-1) l l,hh\\n\\a\\b\\gg n (J a b)",
+    "a\\gg 3 (J 1 K),gg\\n\\l\\n<1?l?gg (n-1) (J (l 0 (h\\t\\h)) l)",
     // Lets, lambdas applied, partial and over-application.
     "a\\ff 4,ff\\n\\m{n*n}k{m+1}k+m",
     "a\\ff 4,ff\\n\\(x\\x*n) (n+1)",
