@@ -284,19 +284,22 @@ struct VectorCursor {
     u64 count;
 };
 
+// The cursors of node_destroy, kept from one call to the next (empty
+// between them), made on first use and never destroyed: nodes held by
+// static handles are still released while the process exits.
+static std::vector<VectorCursor>& destroy_cursors() {
+    static auto* cursors = new std::vector<VectorCursor>();
+    return *cursors;
+}
+
 // Destroys n, whose last reference is being dropped, and everything that
 // only it held. Dead blocks double as the work list: a dead pair keeps its
 // right child and links to the next pending block through its header word
 // (bit 0 clear); a dead vector leaf links the same way with bit 0 set, its
 // cursor on a side stack. Order: left then right, slots in order.
-// The cursors of node_destroy, kept from one call to the next (empty
-// between them) and never destroyed: nodes held by static handles are still
-// released while the process exits.
-static std::vector<VectorCursor>& destroy_vectors = *new std::vector<VectorCursor>();
-
 static void node_destroy(Node* n) {
     Node* pending = nullptr;
-    std::vector<VectorCursor>& vectors = destroy_vectors;
+    std::vector<VectorCursor>& vectors = destroy_cursors();
     Node* cur = n;
     for (;;) {
         if (cur) {
