@@ -56,7 +56,8 @@ public:
 
 private:
     static HeadInfo find(const Node* h);
-    static constexpr size_t SIZE = 64;
+    static constexpr int SIZE_BITS = 6;
+    static constexpr size_t SIZE = size_t(1) << SIZE_BITS;
     static constexpr size_t TEXT_MAX = 32;  // longer names are looked up each time
     struct Slot {
         const Node* leaf = nullptr;
@@ -833,7 +834,9 @@ const HeadInfo& HeadCache::lookup(const Node* h) {
         }
         return by_byte_[c];
     }
-    Slot& slot = slots_[(reinterpret_cast<uintptr_t>(h) >> 4) % SIZE];
+    // The address mixed by a multiplication, so that leaves laid out at a
+    // fixed stride do not keep landing on one slot.
+    Slot& slot = slots_[(u64(reinterpret_cast<uintptr_t>(h)) * 0x9E3779B97F4A7C15u) >> (64 - SIZE_BITS)];
     u64 word;
     std::memcpy(&word, text, sizeof word);
     if (slot.leaf == h && slot.word == word) {
