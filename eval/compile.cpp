@@ -313,6 +313,7 @@ PreludeMeanings read_prelude() {
 // ---------------------------------------------------------------------------
 
 constexpr int MAX_ARGS = 16;
+constexpr int MAX_NESTING = 1000;
 
 // The locals in scope: letter to slot.
 struct Scope {
@@ -670,7 +671,17 @@ private:
         return false;
     }
 
+    // The code of t. The compiler follows the nesting of a body on the C
+    // stack, so a body nested deeper than MAX_NESTING is not compiled: the
+    // term machine, which takes any depth, runs it instead.
     void expression(const Node* t, const Scope& scope, bool tail) {
+        if (depth_ == MAX_NESTING) throw CannotCompile{};
+        ++depth_;
+        term(t, scope, tail);
+        --depth_;
+    }
+
+    void term(const Node* t, const Scope& scope, bool tail) {
         node_compute_tag(const_cast<Node*>(t));
         if (u8 x = letter_of(t); x != 0 && scope.slot[x - 'a'] >= 0) {
             emit({Op::LOCAL, Arith::PLUS, uint32_t(scope.slot[x - 'a'])});
@@ -754,6 +765,7 @@ private:
 
     Run& run_;
     Code& code_;
+    int depth_ = 0;  // expressions being compiled, one inside the other
 };
 
 // Compiles f when first called; false when its body cannot be compiled.

@@ -160,6 +160,35 @@ TEST_F(CompileTest, ConstantsAreReadOnceComputed) {
     EXPECT_EQ(counts.handoffs, 1u);
 }
 
+// A body nested deeper than the compiler follows is left to the term
+// machine, whole (the main expression) or at each call (a function), with
+// the same value.
+TEST_F(CompileTest, DeepBodiesGoToTheMachine) {
+    constexpr int DEPTH = 2000;
+    auto nested = [](const char* inner) {
+        std::string text;
+        for (int i = 0; i < DEPTH; ++i) text += "(1+";
+        return text + inner + std::string(DEPTH, ')');
+    };
+    struct Case {
+        std::string program;
+        u64 handoffs;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"a\\" + nested("a"), 1, "2000"},
+        {"a\\gg (ff 0) (ff 1),gg\\x\\y\\x+y,ff\\x\\" + nested("x"), 2, "4001"},
+    };
+    for (const Case& c : cases) {
+        eval_load(c.program);
+        CompileCounts counts;
+        NodeRef value = compile_evaluate_main(run_result(), integer_make_leaf(0), &counts);
+        EXPECT_EQ(counts.handoffs, c.handoffs) << c.program.substr(0, 30);
+        std::string printed = eval_print(value);
+        EXPECT_EQ(printed.substr(0, 20), c.value) << c.program.substr(0, 30);
+    }
+}
+
 // The programs of bench/vorn, at smaller sizes, run wholly as compiled
 // code: none of them hands a term to the term machine.
 TEST_F(CompileTest, BenchmarksNeedNoHandoff) {
