@@ -375,6 +375,23 @@ private:
         return uint32_t(run_.templates.size() - 1);
     }
 
+    // The two arms after the test instruction at test, which jumps to the
+    // second arm when it fails: first (in first_scope), then second (in
+    // second_scope). Returns where the value of either arm goes on; in tail
+    // position each arm returns, and so does what comes after them (the
+    // machine's value, when the test hands the whole term over).
+    uint32_t arms(uint32_t test, const Node* first, const Scope& first_scope, const Node* second,
+                  const Scope& second_scope, bool tail) {
+        expression(first, first_scope, tail);
+        uint32_t jump = tail ? 0 : emit({Op::JUMP});
+        code_.instrs[test].b = here();
+        expression(second, second_scope, tail);
+        uint32_t end = here();
+        if (!tail) code_.instrs[jump].b = end;
+        if (tail) emit({Op::RETURN});
+        return end;
+    }
+
     void generic(const Node* t, const Scope& scope, bool tail) {
         emit({Op::GENERIC, Arith::PLUS, make_template(t, scope)});
         finish(tail);
@@ -412,15 +429,8 @@ private:
         Instr in{Op::BRANCH, kind, 0, 0, fallback};
         in.x = ox;
         in.y = oy;
-        uint32_t branch = emit(in);
-        expression(a, scope, tail);
-        uint32_t jump = tail ? 0 : emit({Op::JUMP});
-        code_.instrs[branch].b = here();
-        expression(b, scope, tail);
-        uint32_t end = here();
-        if (!tail) code_.instrs[jump].b = end;
+        uint32_t end = arms(emit(in), a, scope, b, scope, tail);  // may add fallbacks of its own
         run_.fallbacks[fallback].end = end;
-        if (tail) emit({Op::RETURN});  // after a fallback
         return true;
     }
 
@@ -431,9 +441,7 @@ private:
         const Node *e = nullptr, *c = nullptr;
         u8 x = 0;
         if (node_binder_kind(t) == 'i') {
-            x = letter_of(pair_right(pair_left(pair_left(t))));
-            e = pair_right(pair_left(t));
-            c = pair_right(t);
+            if (!strict_let_parts(t, &x, &e, &c)) return false;
         } else if (node_binder_kind(pair_left(t)) == 'u') {
             x = letter_of(pair_right(pair_left(pair_left(t))));
             c = pair_right(pair_left(t));
@@ -480,14 +488,7 @@ private:
         in.x.slot = h_slot;
         in.y.slot = t_slot;
         uint32_t test = emit(in);
-        expression(z, scope, tail);
-        uint32_t jump = tail ? 0 : emit({Op::JUMP});
-        code_.instrs[test].b = here();
-        expression(e, cell, tail);
-        uint32_t end = here();
-        if (!tail) code_.instrs[jump].b = end;
-        code_.instrs[test].imm = end;
-        if (tail) emit({Op::RETURN});  // after the machine's value
+        code_.instrs[test].imm = arms(test, z, scope, e, cell, tail);
     }
 
     // ((({ x) e) c): x, e and c, or false.
