@@ -1,250 +1,47 @@
-// The compiled evaluator: a compiler from function bodies to code for a
-// stack machine, and the loop that runs it.
+// The compiled evaluator's compiler: from a function's body, read in its
+// core form (compile_core.cpp), to code for the stack machine of
+// compile_exec.cpp.
 //
-// Why the fallback is exact: the term machine is call-by-value except for
-// its lazy heads, and the only way a reduction reaches past its own focus is
-// a lazy head taking a missing argument from a function frame (or a frame
-// that reads like one) on top of the stack. Code is only ever made for
-// places where the machine's frame on top cannot give an argument: the
-// argument of a builtin or of a function whose name does not start with a
-// lazy head's letter, the value of a let, the operands of a comparison that
-// decides a choice, the value of a function. There any subterm reduces to
-// the same value, with the same effects in the same order, on a term
-// machine of its own; an abort there ends the whole run with the value the
-// machine reaches from the aborting term.
-#include "compile.h"
-
-#include <cstdlib>
-#include <deque>
-#include <unordered_map>
-#include <vector>
+// Locals are released at their last use on every path: a read that is the
+// last one moves the local's reference out, and where a path leaves a local
+// unread (a branch not taken, a value nothing reads) the path drops it as it
+// begins. So a frame holds no more than the term machine's instantiated body
+// would.
+#include <bitset>
+#include <cstring>
 
 #include "arithmetic.h"
 #include "binders.h"
 #include "comparisons.h"
-#include "globals.h"
-#include "integer.h"
-#include "machine.h"
-#include "registry.h"
+#include "compiled.h"
 #include "tables.h"
 #include "tag.h"
 
 namespace {
 
-// A value in one word: a small integer n held unboxed as 2n + 1, or one
-// reference to a node (whose address is even). Small means what the
-// arithmetic builtins take their short way on: at most 18 decimal digits,
-// well inside 62 bits.
-struct Value {
-    u64 bits;
+constexpr int MAX_NESTING = 1000;
+constexpr uint32_t MAX_LOCALS = 512;
+
+using Slots = std::bitset<MAX_LOCALS>;
+
+// The locals in scope: letter to slot.
+struct Scope {
+    int slot[26];
+    Scope() {
+        for (int& s : slot) s = -1;
+    }
+    int of(u8 letter) const { return slot[letter - 'a']; }
 };
 
-constexpr i64 SMALL_LIMIT = 999999999999999999;
+// Gives up on a body the compiler cannot place every letter of.
+struct CannotCompile {};
 
-Value value_small(i64 n) { return Value{(u64(n) << 1) | 1}; }
-
-Value value_of_node(Node* n) { return Value{reinterpret_cast<u64>(n)}; }
-
-// The node of a value, or null for a small integer.
-Node* value_node(Value v) { return (v.bits & 1) ? nullptr : reinterpret_cast<Node*>(v.bits); }
-
-i64 value_number(Value v) { return i64(v.bits) >> 1; }
-
-// A local not yet set reads as the small integer 0.
-constexpr Value UNSET_LOCAL{1};
-
-bool fits_small(i64 v) { return v >= -SMALL_LIMIT && v <= SMALL_LIMIT; }
-
-// The integer operations the code does itself on small integers; anything
-// else goes to the builtin.
-enum class Arith : u8 { PLUS, DASH, MULT, LESS, GTEQ, SAME, DIFF };
-
-enum class Op : u8 {
-    LOCAL,       // push local a
-    MOVE,        // push local a, which is left unset (its reference goes with it)
-    CONST_INT,   // push the small integer imm
-    CONST_NODE,  // push node (borrowed from a definition)
-    ARITH,       // pop b, a; push (kind a b)
-    BRANCH,      // pop b, a; compare (kind); false: jump to b; neither truth: fallback c
-    JUMP,        // jump to b
-    CALL,        // call function on the top c values
-    TAIL_CALL,   // the same, reusing the frame
-    RETURN,      // the top value is the frame's value
-    STORE,       // pop into local a
-    GENERIC,     // push the value of template a
-    BUILD,       // pop c values; push the spine of node (of arity imm) applied to them
-    BUILTIN,     // pop c values; push the builtin node's call on them
-    LISTCASE,    // local a: K goes on, a J cell sets locals x, y (unless NO_SLOT) and jumps to b; else template c
-    UNPAIR,      // local a, a J cell (imm 1) or a V pair (imm 0): set locals x, y and jump to b
-    APPLY,       // local a, a closed lambda of c binders, on the top c values; else template b
-    TAIL_APPLY,  // the same, reusing the frame
-    CONSTANT,    // push the value the constant's entry holds; else the value of template a
-};
-
-// Where an operand of ARITH or BRANCH comes from: the stack, a local, or a
-// small integer of the code.
-enum class Source : u8 { STACK, LOCAL, NUMBER };
-
-// The locals of a LISTCASE that keeps the fields of the cell nowhere.
-constexpr uint32_t NO_SLOT = ~uint32_t(0);
-
-struct Operand {
-    Source source = Source::STACK;
-    uint32_t slot = 0;
-    i64 number = 0;
-};
-
-struct Function;
-
-struct Instr {
-    Instr(Op op_, Arith kind_ = Arith::PLUS, uint32_t a_ = 0, uint32_t b_ = 0, uint32_t c_ = 0, i64 imm_ = 0,
-          Node* node_ = nullptr, const BuiltinEntry* builtin_ = nullptr)
-        : op(op_), kind(kind_), a(a_), b(b_), c(c_), imm(imm_), node(node_), builtin(builtin_) {}
-    Op op;
-    Arith kind = Arith::PLUS;
-    uint32_t a = 0;
-    uint32_t b = 0;
-    uint32_t c = 0;
-    i64 imm = 0;
-    Node* node = nullptr;  // borrowed
-    const BuiltinEntry* builtin = nullptr;
-    Function* function = nullptr;        // CALL and TAIL_CALL
-    const NodeRef* definition = nullptr;  // CONSTANT: its entry in the definitions
-    Operand x, y;  // ARITH and BRANCH
-};
-
-// A body subterm handed to the term machine: rebuilt with the current
-// values of the locals it names, as instantiation would have it.
-struct Template {
-    Node* term;  // borrowed from a definition
-    std::vector<u8> letters;
-    std::vector<uint32_t> slots;
-};
-
-// The choice whose comparison gave neither truth leaf: the machine applies
-// that value to both branches.
-struct ChoiceFallback {
-    uint32_t then_template;
-    uint32_t else_template;
-    uint32_t end;  // where the choice's value goes on
-};
-
-struct Code {
-    std::vector<Instr> instrs;
-    uint32_t params = 0;
-    uint32_t locals = 0;
-};
-
-// One global function, compiled on its first call.
-struct Function {
-    Node* definition = nullptr;  // borrowed: function entries never change in a run
-    Node* name = nullptr;        // the head leaf of a call (borrowed)
-    int binders = 0;
-    bool tried = false;
-    bool compiled = false;
-    Code code;
-    // A closed lambda met as a value, kept alive while its code may be found
-    // by its address.
-    NodeRef lambda = nullptr;
-};
-
-struct Frame {
-    const Code* code;
-    uint32_t pc;
-    uint32_t base;
-};
-
-// The meaning of the prelude names a choice relies on, read once per run.
-struct PreludeMeanings {
-    bool frames = false;  // T reverses an application
-    bool choice = false;  // ? is I, I the identity, K and H the truths
-    bool lists = false;   // K the truth, J a cell that V takes apart
-    bool empty = false;   // L tells the empty list K from a cell
-};
-
-class Compiler;
-
-// Everything one compiled run keeps.
-struct Run {
-    std::deque<Function> functions;  // frames point into the code of each
-    std::unordered_map<const Node*, uint32_t> function_index;  // by definition
-    std::unordered_map<const Node*, uint32_t> lambda_index;    // closed lambdas met as values
-    std::vector<Template> templates;
-    std::vector<ChoiceFallback> fallbacks;
-    PreludeMeanings prelude;
-    InstanceScratch scratch;
-    NodeRef plus_leaf = noderef_from_cstr("plus");
-    NodeRef dash_leaf = noderef_from_cstr("dash");
-    NodeRef mult_leaf = noderef_from_cstr("mult");
-    NodeRef less_leaf = noderef_from_cstr("less");
-    NodeRef gteq_leaf = noderef_from_cstr("gteq");
-    NodeRef same_leaf = noderef_from_cstr("same");
-    NodeRef diff_leaf = noderef_from_cstr("diff");
-    const BuiltinEntry* arith_entries[7] = {};
-};
-
-// ---------------------------------------------------------------------------
-// Reading terms
-// ---------------------------------------------------------------------------
-
-u8 lead_byte(const Node* n) { return node_is_leaf(n) ? leaf_bytes(n)[0] : 0; }
-
-// A leaf whose whole text is the one byte c.
-bool leaf_is_byte(const Node* n, u8 c) {
-    if (!node_is_leaf(n)) return false;
-    const u8* bytes = leaf_bytes(n);
-    return bytes[0] == c && bytes[1] == 0;
+uint32_t free_letters(const Node* t) {
+    node_compute_tag(const_cast<Node*>(t));
+    return uint32_t(node_free_mask(t));
 }
 
-u8 letter_of(const Node* n) {
-    if (!node_is_leaf(n)) return 0;
-    u8 c = leaf_bytes(n)[0];
-    return c >= 'a' && c <= 'z' && leaf_bytes(n)[1] == 0 ? c : 0;
-}
-
-bool is_lazy_head_byte(u8 c) {
-    for (const char* p = LAZY_HEAD_CHARS; *p != 0; ++p)
-        if (u8(*p) == c) return true;
-    return false;
-}
-
-// ((\ x) body): the binder's letter (0 when it is no single letter), body.
-bool lambda_parts(const Node* t, u8* letter, const Node** body) {
-    if (node_binder_kind(t) != 'u') return false;
-    *letter = letter_of(pair_right(pair_left(t)));
-    *body = pair_right(t);
-    return true;
-}
-
-const NodeRef* definition_of(const Node* leaf) {
-    DefsMap& defs = definitions_instance();
-    auto it = defs.find(string_from_cstr(reinterpret_cast<const char*>(leaf_bytes(leaf))));
-    return it == defs.end() ? nullptr : &it->second;
-}
-
-const NodeRef* definition_named(const char* name) {
-    DefsMap& defs = definitions_instance();
-    auto it = defs.find(string_from_cstr(name));
-    return it == defs.end() ? nullptr : &it->second;
-}
-
-const BuiltinEntry* builtin_of(const Node* leaf) {
-    u8 c = lead_byte(leaf);
-    if (c < 'a' || c > 'z') return nullptr;
-    BuiltinTable& builtins = builtin_registry();
-    auto it = builtins.find(string_from_cstr(reinterpret_cast<const char*>(leaf_bytes(leaf))));
-    return it == builtins.end() ? nullptr : &it->second;
-}
-
-// The builtin a head leaf stands for: itself a builtin's name, or a constant
-// whose definition is one (the operators).
-const BuiltinEntry* builtin_meant(const Node* leaf) {
-    if (const BuiltinEntry* b = builtin_of(leaf)) return b;
-    if (lead_byte(leaf) >= 'a' && lead_byte(leaf) <= 'z') return nullptr;
-    const NodeRef* d = definition_of(leaf);
-    if (d == nullptr || !node_is_leaf(d->node)) return nullptr;
-    return builtin_of(d->node);
-}
+uint32_t bit(u8 letter) { return uint32_t(1) << (letter - 'a'); }
 
 bool arith_of(BuiltinFn fn, Arith* kind) {
     if (fn == builtin_plus) *kind = Arith::PLUS;
@@ -260,95 +57,77 @@ bool arith_of(BuiltinFn fn, Arith* kind) {
 
 bool is_comparison(Arith kind) { return kind >= Arith::LESS; }
 
-PreludeMeanings read_prelude() {
-    PreludeMeanings m;
-    // Every function frame the machine pops goes through T.
-    const NodeRef* t = definition_named("T");
-    u8 a = 0, b = 0;
-    const Node *t_body = nullptr, *t_inner = nullptr;
-    m.frames = t && lambda_parts(t->node, &a, &t_body) && a != 0 && lambda_parts(t_body, &b, &t_inner) && b != 0 &&
-               a != b && !node_is_leaf(t_inner) && letter_of(pair_left(t_inner)) == b &&
-               letter_of(pair_right(t_inner)) == a;
-    const NodeRef* q = definition_named("?");
-    const NodeRef* i = definition_named("I");
-    const NodeRef* k = definition_named("K");
-    const NodeRef* h = definition_named("H");
-    if (!q || !i || !k || !h) return m;
-    u8 x = 0, y = 0;
-    const Node *body = nullptr, *inner = nullptr;
-    bool q_is_i = leaf_is_byte(q->node, 'I');
-    bool i_is_identity = lambda_parts(i->node, &x, &body) && x != 0 && letter_of(body) == x;
-    bool k_is_true = lambda_parts(k->node, &x, &body) && x != 0 && lambda_parts(body, &y, &inner) && y != 0 &&
-                     y != x && letter_of(inner) == x;
-    bool h_is_false = lambda_parts(h->node, &x, &body) && x != 0 && leaf_is_byte(body, 'I');
-    m.choice = q_is_i && i_is_identity && k_is_true && h_is_false;
-    // J\a\b\c\V a b and V\a\b\c\c a b: a cell applied to z and f gives
-    // f applied to its two fields.
-    const NodeRef* j = definition_named("J");
-    const NodeRef* v = definition_named("V");
-    u8 c = 0;
-    const Node *p1 = nullptr, *p2 = nullptr, *p3 = nullptr;
-    bool j_is_cell = j && lambda_parts(j->node, &x, &p1) && lambda_parts(p1, &y, &p2) && lambda_parts(p2, &c, &p3) &&
-                     x != 0 && y != 0 && c != 0 && x != y && c != x && c != y && !node_is_leaf(p3) &&
-                     !node_is_leaf(pair_left(p3)) && leaf_is_byte(pair_left(pair_left(p3)), 'V') &&
-                     letter_of(pair_right(pair_left(p3))) == x && letter_of(pair_right(p3)) == y;
-    bool v_is_pair = v && lambda_parts(v->node, &x, &p1) && lambda_parts(p1, &y, &p2) && lambda_parts(p2, &c, &p3) &&
-                     x != 0 && y != 0 && c != 0 && x != y && c != x && c != y && !node_is_leaf(p3) &&
-                     !node_is_leaf(pair_left(p3)) && letter_of(pair_left(pair_left(p3))) == c &&
-                     letter_of(pair_right(pair_left(p3))) == x && letter_of(pair_right(p3)) == y;
-    m.lists = k_is_true && j_is_cell && v_is_pair;
-    // L\a\a K (K (K H)): K for the empty list K, H for a cell.
-    const NodeRef* l = definition_named("L");
-    const Node* lk = nullptr;
-    m.empty = m.lists && m.choice && l && lambda_parts(l->node, &x, &body) && x != 0 && !node_is_leaf(body) &&
-              !node_is_leaf(pair_left(body)) && letter_of(pair_left(pair_left(body))) == x &&
-              leaf_is_byte(pair_right(pair_left(body)), 'K') && !node_is_leaf(lk = pair_right(body)) &&
-              leaf_is_byte(pair_left(lk), 'K') && !node_is_leaf(lk = pair_right(lk)) &&
-              leaf_is_byte(pair_left(lk), 'K') && leaf_is_byte(pair_right(lk), 'H');
-    return m;
+// Every letter that stands anywhere in t, bound or free.
+uint32_t letters_in(const Node* t) {
+    uint32_t used = 0;
+    std::vector<const Node*> pending{t};
+    while (!pending.empty()) {
+        const Node* n = pending.back();
+        pending.pop_back();
+        if (node_is_leaf(n)) {
+            if (u8 x = core_letter(n)) used |= bit(x);
+            continue;
+        }
+        if (node_tag(n) == TAG_DATA) continue;
+        pending.push_back(pair_left(n));
+        pending.push_back(pair_right(n));
+    }
+    return used;
 }
-
-// ---------------------------------------------------------------------------
-// The compiler
-// ---------------------------------------------------------------------------
-
-constexpr int MAX_ARGS = 16;
-constexpr int MAX_NESTING = 1000;
-
-// The locals in scope: letter to slot.
-struct Scope {
-    int slot[26];
-    Scope() {
-        for (int& s : slot) s = -1;
-    }
-    uint32_t mask() const {
-        uint32_t m = 0;
-        for (int i = 0; i < 26; ++i)
-            if (slot[i] >= 0) m |= uint32_t(1) << i;
-        return m;
-    }
-};
-
-// Gives up on a body the compiler cannot place every letter of.
-struct CannotCompile {};
 
 class Compiler {
 public:
-    Compiler(Run& run, Code& code) : run_(run), code_(code) {}
+    Compiler(Run& run, Function& f) : run_(run), f_(f), code_(f.code) {}
 
-    // The body of a function of the given binder letters.
-    void function(const u8* letters, int k, const Node* body) {
-        Scope scope;
-        for (int i = 0; i < k; ++i) {
-            if (letters[i] == 0 || scope.slot[letters[i] - 'a'] >= 0) throw CannotCompile{};
-            scope.slot[letters[i] - 'a'] = i;
+    void compile() {
+        switch (f_.kind) {
+        case FunctionKind::GLOBAL: return global();
+        case FunctionKind::SHAPE: return shape();
+        case FunctionKind::BLOCK: return block();
+        case FunctionKind::MAIN: return main_body();
         }
-        code_.params = uint32_t(k);
-        code_.locals = uint32_t(k);
-        expression(body, scope, true);
     }
 
 private:
+    // ---- frames and locals ------------------------------------------------
+
+    // Parameters: letters[i] in slot i; of two equal letters the later binds.
+    Scope parameters(const std::vector<u8>& letters) {
+        Scope scope;
+        for (size_t i = 0; i < letters.size(); ++i) {
+            if (letters[i] < 'a' || letters[i] > 'z') throw CannotCompile{};
+            scope.slot[letters[i] - 'a'] = int(i);
+            held_.set(i);
+        }
+        code_.params = uint32_t(letters.size());
+        code_.locals = code_.params;
+        if (code_.params > MAX_LOCALS / 2) throw CannotCompile{};
+        return scope;
+    }
+
+    uint32_t new_slot() {
+        if (code_.locals == MAX_LOCALS) throw CannotCompile{};
+        return code_.locals++;
+    }
+
+    Slots slots_of(uint32_t letters, const Scope& scope) const {
+        Slots s;
+        for (int i = 0; letters != 0 && i < 26; ++i)
+            if (letters & (uint32_t(1) << i)) {
+                if (scope.slot[i] < 0) throw CannotCompile{};
+                s.set(size_t(scope.slot[i]));
+            }
+        return s;
+    }
+
+    Slots needs(const Node* t, const Scope& scope) const { return slots_of(free_letters(t), scope); }
+
+    Slots needs(Node* const* terms, int n, const Scope& scope) const {
+        uint32_t letters = 0;
+        for (int i = 0; i < n; ++i) letters |= free_letters(terms[i]);
+        return slots_of(letters, scope);
+    }
+
     uint32_t emit(Instr in) {
         code_.instrs.push_back(in);
         return uint32_t(code_.instrs.size() - 1);
@@ -357,17 +136,42 @@ private:
     uint32_t here() const { return uint32_t(code_.instrs.size()); }
 
     void finish(bool tail) {
-        if (tail) emit({Op::RETURN});
+        if (tail) emit(Instr(Op::RETURN));
+    }
+
+    // Drops every held local that keep does not name.
+    void release_except(const Slots& keep) {
+        Slots dead = held_ & ~keep;
+        for (uint32_t i = 0; i < code_.locals && dead.any(); ++i)
+            if (dead.test(i)) {
+                emit(Instr(Op::DROP, i));
+                dead.reset(i);
+                held_.reset(i);
+            }
+    }
+
+    // Pushes a local: moved out when nothing in live reads it again.
+    void read_local(uint32_t slot, const Slots& live) {
+        if (live.test(slot)) {
+            emit(Instr(Op::LOCAL, slot));
+        } else {
+            emit(Instr(Op::MOVE, slot));
+            held_.reset(slot);
+        }
+    }
+
+    void store(uint32_t slot) {
+        emit(Instr(Op::STORE, slot));
+        held_.set(slot);
     }
 
     uint32_t make_template(const Node* t, const Scope& scope) {
         Template tpl;
         tpl.term = const_cast<Node*>(t);
-        node_compute_tag(tpl.term);
-        uint32_t free = uint32_t(node_free_mask(t));
-        if ((free & ~scope.mask()) != 0) throw CannotCompile{};
+        uint32_t free = free_letters(t);
         for (int i = 0; i < 26; ++i)
             if (free & (uint32_t(1) << i)) {
+                if (scope.slot[i] < 0) throw CannotCompile{};
                 tpl.letters.push_back(u8('a' + i));
                 tpl.slots.push_back(uint32_t(scope.slot[i]));
             }
@@ -375,134 +179,404 @@ private:
         return uint32_t(run_.templates.size() - 1);
     }
 
-    // The two arms after the test instruction at test, which jumps to the
-    // second arm when it fails: first (in first_scope), then second (in
-    // second_scope). Returns where the value of either arm goes on; in tail
-    // position each arm returns, and so does what comes after them (the
-    // machine's value, when the test hands the whole term over).
-    uint32_t arms(uint32_t test, const Node* first, const Scope& first_scope, const Node* second,
-                  const Scope& second_scope, bool tail) {
-        expression(first, first_scope, tail);
-        uint32_t jump = tail ? 0 : emit({Op::JUMP});
-        code_.instrs[test].b = here();
-        expression(second, second_scope, tail);
-        uint32_t end = here();
-        if (!tail) code_.instrs[jump].b = end;
-        if (tail) emit({Op::RETURN});
-        return end;
+    // Where a path that handed its term to the machine goes on with the
+    // machine's value: it drops what the other paths dropped, then joins
+    // them at end (or returns, in tail position).
+    uint32_t exit_stub(const Slots& before, const Slots& live, bool tail, std::vector<uint32_t>* jumps) {
+        uint32_t at = here();
+        if (tail) {
+            emit(Instr(Op::RETURN));
+            return at;
+        }
+        Slots dead = before & ~live;
+        for (uint32_t i = 0; i < code_.locals; ++i)
+            if (dead.test(i)) emit(Instr(Op::DROP, i));
+        jumps->push_back(emit(Instr(Op::JUMP)));
+        return at;
     }
 
-    void generic(const Node* t, const Scope& scope, bool tail) {
-        emit({Op::GENERIC, Arith::PLUS, make_template(t, scope)});
+    void patch_jumps(const std::vector<uint32_t>& jumps, uint32_t to) {
+        for (uint32_t j : jumps) code_.instrs[j].b = to;
+    }
+
+    // ---- function bodies ---------------------------------------------------
+
+    void global() {
+        std::vector<u8> letters;
+        const Node* body = f_.term;
+        for (int i = 0; i < f_.arity; ++i) {
+            letters.push_back(core_letter(pair_right(pair_left(body))));
+            body = pair_right(body);
+        }
+        Scope scope = parameters(letters);
+        expression(body, scope, Slots(), true);
+    }
+
+    void shape() {
+        Scope scope = parameters(f_.param_letters);
+        const Node* body = f_.term;
+        for (int i = 0; i < f_.chain; ++i) body = pair_right(body);
+        expression(body, scope, Slots(), true);
+    }
+
+    void main_body() {
+        Scope scope = parameters(f_.param_letters);
+        expression(f_.term, scope, Slots(), true);
+    }
+
+    void block() {
+        Scope scope = parameters(f_.param_letters);
+        DispatchSite& site = *f_.site;
+        Node* const* args = site.args;
+        int n = int(site.n);
+        uint32_t head = uint32_t(scope.of(site.head_letter));
+        if (f_.path == BlockPath::STRICT) {
+            Slots keep;
+            keep.set(head);
+            arguments(args, n, scope, keep);
+            read_local(head, Slots());
+            emit(Instr(Op::TAIL_APPLY, 0, 0, uint32_t(n)));
+            return;
+        }
+        if (f_.path == BlockPath::OVER) {
+            int c = f_.over;
+            Slots keep = needs(args + c, n - c, scope);
+            keep.set(head);
+            arguments(args, c, scope, keep);
+            read_local(head, needs(args + c, n - c, scope));
+            emit(Instr(Op::APPLY, 0, 0, uint32_t(c)));
+            uint32_t r = new_slot();
+            store(r);
+            u8 letter = core_free_letter(free_letters(f_.term) & ~bit(site.head_letter));
+            if (letter == 0) throw CannotCompile{};
+            Scope inner = scope;
+            inner.slot[letter - 'a'] = int(r);
+            Node* rest = core_apply(run_, core_letter_leaf(run_, letter), args + c, n - c);
+            expression(rest, inner, Slots(), true);
+            return;
+        }
+        expression(f_.term, scope, Slots(), true);
+    }
+
+    // ---- expressions --------------------------------------------------------
+
+    // The code of t, in scope, with live the locals that what follows reads;
+    // in tail position the value is the frame's. Every held local that
+    // neither t nor live needs is dropped first. The compiler follows the
+    // nesting of a body on the C stack, so a body nested deeper than
+    // MAX_NESTING is not compiled: the term machine, which takes any depth,
+    // runs it instead.
+    void expression(const Node* t, const Scope& scope, const Slots& live, bool tail) {
+        if (depth_ == MAX_NESTING || code_.instrs.size() > 200000) throw CannotCompile{};
+        ++depth_;
+        release_except(needs(t, scope) | live);
+        form(t, scope, live, tail);
+        --depth_;
+    }
+
+    void form(const Node* t, const Scope& scope, const Slots& live, bool tail) {
+        node_compute_tag(const_cast<Node*>(t));
+        if (u8 x = core_letter(t)) {
+            read_local(uint32_t(scope.of(x) < 0 ? throw CannotCompile{} : scope.of(x)), live);
+            return finish(tail);
+        }
+        if (node_free_mask(t) == 0 && node_is_value(const_cast<Node*>(t))) return constant_value(t, tail);
+        if (node_binder_kind(t) == 'u') return closure(t, scope, live, tail);
+        if (node_binder_kind(t) == 'i' && pattern(t, scope, live, tail)) return;
+        Spine s;
+        if (!core_spine(run_, t, &s)) return generic(t, scope, live, tail);
+        if (s.n == 0) return lone_head(t, s.head, scope, live, tail);
+        application(t, s, scope, live, tail);
+    }
+
+    void constant_value(const Node* t, bool tail) {
+        i64 v = 0;
+        if (arith_small_integer(t, &v)) {
+            Instr in(Op::CONST_INT);
+            in.imm = v;
+            emit(in);
+        } else {
+            Instr in(Op::CONST_NODE);
+            in.node = const_cast<Node*>(t);
+            emit(in);
+        }
         finish(tail);
     }
 
-    // The parts of the pair t read as c?a?b, ((? ((? c) a)) b), or false.
-    static bool choice_parts(const Node* t, const Node** c, const Node** a, const Node** b) {
-        const Node* outer = pair_left(t);  // (? ((? c) a))
-        if (node_is_leaf(outer) || !leaf_is_byte(pair_left(outer), '?')) return false;
-        const Node* inner = pair_right(outer);  // ((? c) a)
-        if (node_is_leaf(inner) || node_is_leaf(pair_left(inner))) return false;
-        if (!leaf_is_byte(pair_left(pair_left(inner)), '?')) return false;
-        *c = pair_right(pair_left(inner));
-        *a = pair_right(inner);
-        *b = pair_right(t);
-        return true;
+    // A term the machine reduces, rebuilt from the locals it names.
+    void generic(const Node* t, const Scope& scope, const Slots& live, bool tail) {
+        emit(Instr(Op::GENERIC, make_template(t, scope)));
+        release_except(live | (held_ & ~needs(t, scope)));
+        finish(tail);
     }
 
-    // c?a?b: ((? ((? c) a)) b) with ? the identity and c a comparison.
-    bool choice(const Node* t, const Scope& scope, bool tail) {
-        if (!run_.prelude.choice || node_is_leaf(t)) return false;
-        const Node *c, *a, *b;
-        if (!choice_parts(t, &c, &a, &b)) return false;
-        // c = ((op x) y)
-        if (node_is_leaf(c) || node_is_leaf(pair_left(c))) return false;
-        const Node* op = pair_left(pair_left(c));
-        if (!node_is_leaf(op)) return false;
-        const BuiltinEntry* entry = builtin_meant(op);
-        Arith kind;
-        if (entry == nullptr || entry->arity != 2 || !arith_of(entry->fn, &kind) || !is_comparison(kind)) return false;
-        Operand ox = operand(pair_right(pair_left(c)), scope);
-        Operand oy = operand(pair_right(c), scope);
-        uint32_t fallback = uint32_t(run_.fallbacks.size());
-        run_.fallbacks.push_back({make_template(a, scope), make_template(b, scope), 0});
-        Instr in{Op::BRANCH, kind, 0, 0, fallback};
-        in.x = ox;
-        in.y = oy;
-        uint32_t end = arms(emit(in), a, scope, b, scope, tail);  // may add fallbacks of its own
-        run_.fallbacks[fallback].end = end;
-        return true;
+    // A lambda with letters of the scope in it: the lambda the machine's
+    // instantiation would have made, not yet applied.
+    void closure(const Node* t, const Scope& scope, const Slots& live, bool tail) {
+        emit(Instr(Op::CLOSURE, make_template(t, scope)));
+        release_except(live | (held_ & ~needs(t, scope)));
+        finish(tail);
     }
 
-    // ((({ x) e) c) or ((\ x) c) e: e, then c with x bound to its value.
-    bool let(const Node* t, const Scope& scope, bool tail) {
-        if (node_is_leaf(t)) return false;
-        if (pattern(t, scope, tail)) return true;
-        const Node *e = nullptr, *c = nullptr;
-        u8 x = 0;
-        if (node_binder_kind(t) == 'i') {
-            if (!strict_let_parts(t, &x, &e, &c)) return false;
-        } else if (node_binder_kind(pair_left(t)) == 'u') {
-            x = letter_of(pair_right(pair_left(pair_left(t))));
-            c = pair_right(pair_left(t));
-            e = pair_right(t);
-        } else {
-            return false;
+    // A head alone after the core form: a value, a constant, a builtin of
+    // no argument or a term for the machine.
+    void lone_head(const Node* t, Node* h, const Scope& scope, const Slots& live, bool tail) {
+        if (h != t) return expression(h, scope, live, tail);
+        if (node_is_leaf(h)) {
+            if (const BuiltinEntry* b = core_builtin(h); b != nullptr && b->arity == 0 && core_lead_byte(h) >= 'a') {
+                Instr in(Op::BUILTIN, 0, 0, 0);
+                in.node = h;
+                in.builtin = b;
+                emit(in);
+                return finish(tail);
+            }
+            if (constant(h, scope)) return finish(tail);
         }
-        if (x == 0) return false;
-        expression(e, scope, false);
-        Scope inner = scope;
-        uint32_t slot = code_.locals++;
-        inner.slot[x - 'a'] = int(slot);
-        emit({Op::STORE, Arith::PLUS, slot});
-        expression(c, inner, tail);
+        generic(t, scope, live, tail);
+    }
+
+    // A global constant: once the machine has stored its value in the
+    // definitions, that value is the read's value.
+    bool constant(Node* h, const Scope& scope) {
+        if (core_letter(h) != 0 || core_builtin(h) != nullptr || node_tagged_arity(h) != 0) return false;
+        const NodeRef* d = core_definition(h);
+        if (d == nullptr) return false;
+        Instr in(Op::CONSTANT, make_template(h, scope));
+        in.definition = d;
+        emit(in);
         return true;
     }
 
-    // l z (h\t\e) with l a local: z for the empty list K, e with h and t
-    // the fields of a cell ((J h) t); anything else goes to the machine.
-    bool listcase(const Node* t, const Scope& scope, bool tail) {
-        if (!run_.prelude.lists || node_is_leaf(t) || node_is_leaf(pair_left(t))) return false;
-        const Node* f = pair_right(t);
-        const Node* z = pair_right(pair_left(t));
-        u8 l = letter_of(pair_left(pair_left(t)));
-        if (l == 0 || scope.slot[l - 'a'] < 0) return false;
-        u8 h = 0, tl = 0;
-        const Node *inner = nullptr, *e = nullptr;
-        if (!lambda_parts(f, &h, &inner) || !lambda_parts(inner, &tl, &e) || h == 0 || tl == 0 || h == tl)
-            return false;
-        Scope cell = scope;
-        uint32_t h_slot = code_.locals++, t_slot = code_.locals++;
-        cell.slot[h - 'a'] = int(h_slot);
-        cell.slot[tl - 'a'] = int(t_slot);
-        emit_listcase(t, uint32_t(scope.slot[l - 'a']), h_slot, t_slot, z, scope, e, cell, tail);
-        return true;
+    // ---- applications -------------------------------------------------------
+
+    void application(const Node* t, const Spine& s, const Scope& scope, const Slots& live, bool tail) {
+        Node* h = s.head;
+        int n = s.n;
+        if (core_leaf_is(h, '\\') && n >= 3) return redex(s, scope, live, tail);
+        if (core_leaf_is(h, '{') && n >= 3) return redex(s, scope, live, tail);
+        if (!node_is_leaf(h)) return generic(t, scope, live, tail);
+        if (u8 x = core_letter(h)) {
+            if (scope.of(x) < 0) throw CannotCompile{};
+            if (listcase(s, scope, live, tail)) return;
+            read_local(uint32_t(scope.of(x)), live | needs(s.args, n, scope));
+            return dispatch(s.args, n, scope, live, tail);
+        }
+        if (core_leaf_is(h, 'L') && n >= 3 && run_.prelude.empty) {
+            // The list is the function part of what L makes of it: its value
+            // is taken first only when that changes nothing.
+            if (core_letter(s.args[0]) != 0 || core_settled_term(run_, s.args[0]))
+                return emptiness(s, scope, live, tail);
+            Spine unfolded;
+            if (!core_spine(run_, t, &unfolded, false)) return generic(t, scope, live, tail);
+            return application(t, unfolded, scope, live, tail);
+        }
+        if (const BuiltinEntry* b = core_builtin(h)) return builtin_call(s, b, scope, live, tail);
+        i64 arity = node_tagged_arity(h);
+        u8 lead = core_lead_byte(h);
+        bool lazy = leaf_bytes(h)[1] == 0 && lead != 0 && std::strchr(LAZY_HEAD_CHARS, lead) != nullptr;
+        if (lazy) {
+            if (arity > n) return build(h, s.args, n, arity, scope, live, tail);
+            return generic(t, scope, live, tail);
+        }
+        const NodeRef* d = core_definition(h);
+        if (d == nullptr) return generic(t, scope, live, tail);
+        if (arity == 0) {
+            if (!constant(h, scope)) return generic(t, scope, live, tail);
+            return dispatch(s.args, n, scope, live, tail);
+        }
+        if (arity < 1 || core_binders(d->node) != arity) return generic(t, scope, live, tail);
+        if (n < arity) return build(h, s.args, n, arity, scope, live, tail);
+        Function& g = compile_global(run_, d->node, h);
+        if (n == arity) return call(g, s.args, n, scope, live, tail);
+        if (!core_settled(run_, g)) return generic(t, scope, live, tail);
+        call(g, s.args, int(arity), scope, live | needs(s.args + arity, n - int(arity), scope), false);
+        dispatch(s.args + arity, n - int(arity), scope, live, tail);
     }
 
-    // The code of a list test on the local in list_slot: z (in scope) for
-    // the K leaf, e (in cell) for a cell whose fields go to h_slot and
-    // t_slot; anything else hands the whole term t to the machine.
-    void emit_listcase(const Node* t, uint32_t list_slot, uint32_t h_slot, uint32_t t_slot, const Node* z,
-                       const Scope& scope, const Node* e, const Scope& cell, bool tail) {
-        Instr in{Op::LISTCASE, Arith::PLUS, list_slot, 0, make_template(t, scope)};
-        in.x.slot = h_slot;
-        in.y.slot = t_slot;
+    void arguments(Node* const* args, int n, const Scope& scope, const Slots& live) {
+        for (int i = 0; i < n; ++i) expression(args[i], scope, live | needs(args + i + 1, n - i - 1, scope), false);
+    }
+
+    void call(Function& g, Node* const* args, int n, const Scope& scope, const Slots& live, bool tail) {
+        arguments(args, n, scope, tail ? Slots() : live);
+        Instr in(tail ? Op::TAIL_CALL : Op::CALL, 0, 0, uint32_t(n));
+        in.function = &g;
+        emit(in);
+    }
+
+    // A head that needs more arguments than it has: the arguments are
+    // evaluated (nothing takes them unevaluated at a strict place) and the
+    // spine built.
+    void build(Node* h, Node* const* args, int n, i64 arity, const Scope& scope, const Slots& live, bool tail) {
+        arguments(args, n, scope, tail ? Slots() : live);
+        Instr in(Op::BUILD, 0, 0, uint32_t(n));
+        in.node = h;
+        in.imm = arity;
+        emit(in);
+        finish(tail);
+    }
+
+    void builtin_call(const Spine& s, const BuiltinEntry* b, const Scope& scope, const Slots& live,
+                      bool tail) {
+        int k = int(b->arity);
+        int n = s.n;
+        Node* h = s.head;
+        if (n < k) return build(h, s.args, n, node_tagged_arity(h), scope, live, tail);
+        Arith kind;
+        bool arith = k == 2 && arith_of(b->fn, &kind);
+        if (arith && is_comparison(kind) && n == 4 && run_.prelude.truth) return choice(s, kind, scope, live, tail);
+        Slots after = live | needs(s.args + k, n - k, scope);
+        if (arith) {
+            Instr in(Op::ARITH);
+            in.kind = kind;
+            operands(s.args[0], s.args[1], scope, n > k || !tail ? after : Slots(), &in);
+            emit(in);
+        } else {
+            arguments(s.args, k, scope, n > k || !tail ? after : Slots());
+            Instr in(Op::BUILTIN, 0, 0, uint32_t(k));
+            in.node = b == core_builtin(h) && core_lead_byte(h) >= 'a' ? h : nullptr;
+            if (in.node == nullptr) in.node = core_definition(h)->node;  // the builtin an operator names
+            in.builtin = b;
+            emit(in);
+        }
+        if (n == k) return finish(tail);
+        dispatch(s.args + k, n - k, scope, live, tail);
+    }
+
+    // The two operands of an arithmetic instruction, each read in place
+    // when it is a local or a small integer.
+    void operands(const Node* x, const Node* y, const Scope& scope, const Slots& live, Instr* in) {
+        Slots after_x = live | needs(y, scope);
+        in->x = operand(x, scope, after_x);
+        Slots after_y = live;
+        if (in->x.source == Source::LOCAL || in->x.source == Source::MOVED) after_y.set(in->x.slot);
+        in->y = operand(y, scope, after_y);
+        // The same local twice: the first read must not move it.
+        if (in->x.source == Source::MOVED && in->y.source != Source::STACK && in->y.source != Source::NUMBER &&
+            in->y.slot == in->x.slot)
+            in->x.source = Source::LOCAL;
+    }
+
+    Operand operand(const Node* t, const Scope& scope, const Slots& live) {
+        Operand o;
+        if (u8 x = core_letter(t)) {
+            if (scope.of(x) < 0) throw CannotCompile{};
+            o.slot = uint32_t(scope.of(x));
+            o.source = live.test(o.slot) ? Source::LOCAL : Source::MOVED;
+            if (o.source == Source::MOVED) held_.reset(o.slot);
+            return o;
+        }
+        node_compute_tag(const_cast<Node*>(t));
+        if (node_free_mask(t) == 0 && arith_small_integer(t, &o.number)) {
+            o.source = Source::NUMBER;
+            return o;
+        }
+        expression(t, scope, live, false);
+        return o;
+    }
+
+    // ((cmp x y) a b): a when the comparison gives K, b when it gives H;
+    // any other value is applied to both by the machine.
+    void choice(const Spine& s, Arith kind, const Scope& scope, const Slots& live, bool tail) {
+        Node* const* arms = s.args + 2;
+        Instr in(Op::BRANCH);
+        in.kind = kind;
+        operands(s.args[0], s.args[1], scope, live | needs(arms, 2, scope), &in);
+        // The value applied to both arms: the template of (v a b), v a
+        // letter free in neither arm.
+        u8 v = core_free_letter(free_letters(arms[0]) | free_letters(arms[1]));
+        if (v == 0) throw CannotCompile{};
+        in.c = uint32_t(run_.templates.size());
+        uint32_t value_slot = new_slot();
+        Scope with_value = scope;
+        with_value.slot[v - 'a'] = int(value_slot);
+        make_template(core_apply(run_, core_letter_leaf(run_, v), arms, 2), with_value);
+        in.a = value_slot;
         uint32_t test = emit(in);
-        code_.instrs[test].imm = arms(test, z, scope, e, cell, tail);
+        two_arms(test, arms[0], arms[1], scope, live, tail);
     }
 
-    // ((({ x) e) c): x, e and c, or false.
-    static bool strict_let_parts(const Node* t, u8* x, const Node** e, const Node** c) {
-        if (node_is_leaf(t) || node_binder_kind(t) != 'i') return false;
-        *x = letter_of(pair_right(pair_left(pair_left(t))));
-        *e = pair_right(pair_left(t));
-        *c = pair_right(t);
-        return *x != 0;
+    // The arms after the test instruction at test: first, and second where
+    // the test jumps to (its b). The test's machine path (its imm) joins
+    // them through an exit stub.
+    void two_arms(uint32_t test, const Node* first, const Node* second, const Scope& scope, const Slots& live,
+                  bool tail) {
+        Slots before = held_;
+        std::vector<uint32_t> jumps;
+        expression(first, scope, live, tail);
+        Slots after_first = held_;
+        if (!tail) jumps.push_back(emit(Instr(Op::JUMP)));
+        held_ = before;
+        code_.instrs[test].b = here();
+        expression(second, scope, live, tail);
+        Slots after_second = held_;
+        if (!tail) jumps.push_back(emit(Instr(Op::JUMP)));
+        held_ = before;
+        code_.instrs[test].imm = exit_stub(before, live, tail, &jumps);
+        patch_jumps(jumps, here());
+        held_ = tail ? Slots() : (after_first | after_second);
+    }
+
+    // ---- binders ------------------------------------------------------------
+
+    // A lambda applied, or a let, with more arguments after it: the value,
+    // then the body (with the rest) with the letter bound to it. The value
+    // of a lambda's argument, like a let's, is evaluated first.
+    void redex(const Spine& s, const Scope& scope, const Slots& live, bool tail) {
+        bool let = core_leaf_is(s.head, '{');
+        u8 x = core_letter(s.args[0]);
+        const Node* value = let ? s.args[1] : s.args[2];
+        const Node* body = let ? s.args[2] : s.args[1];
+        if (x == 0) throw CannotCompile{};
+        Node* const* rest = s.args + 3;
+        int rest_n = s.n - 3;
+        // The rest belongs to the outer scope: a binder that would hide one
+        // of its letters is renamed first.
+        if (rest_n > 0 && (needs_letter(rest, rest_n, x))) {
+            u8 fresh = core_free_letter(letters_in(body) | free_letters_of(rest, rest_n) | scope_letters(scope));
+            if (fresh == 0) throw CannotCompile{};
+            Node* leaf = core_letter_leaf(run_, fresh);
+            NodeRef renamed = instantiate(noderef_wrap(const_cast<Node*>(body)), &x, &leaf, 1, run_.scratch);
+            run_.terms.push_back(renamed);
+            body = renamed.node;
+            x = fresh;
+        }
+        Slots body_needs = slots_of(free_letters(body) & ~bit(x), scope) | needs(rest, rest_n, scope);
+        Scope inner = scope;
+        if (u8 y = core_letter(value); y != 0 && scope.of(y) >= 0) {
+            inner.slot[x - 'a'] = scope.of(y);  // the same value under a second name
+        } else {
+            expression(value, scope, live | body_needs, false);
+            uint32_t slot = new_slot();
+            store(slot);
+            inner.slot[x - 'a'] = int(slot);
+        }
+        const Node* target = rest_n == 0 ? body : core_apply(run_, const_cast<Node*>(body), rest, rest_n);
+        expression(target, inner, live, tail);
+    }
+
+    static bool needs_letter(Node* const* terms, int n, u8 x) {
+        for (int i = 0; i < n; ++i)
+            if (free_letters(terms[i]) & bit(x)) return true;
+        return false;
+    }
+
+    static uint32_t free_letters_of(Node* const* terms, int n) {
+        uint32_t m = 0;
+        for (int i = 0; i < n; ++i) m |= free_letters(terms[i]);
+        return m;
+    }
+
+    static uint32_t scope_letters(const Scope& scope) {
+        uint32_t m = 0;
+        for (int i = 0; i < 26; ++i)
+            if (scope.slot[i] >= 0) m |= uint32_t(1) << i;
+        return m;
     }
 
     // (y w) with y a letter and w the one-byte leaf c.
     static bool applied_to(const Node* t, u8 y, u8 c) {
-        return !node_is_leaf(t) && letter_of(pair_left(t)) == y && leaf_is_byte(pair_right(t), c);
+        return !node_is_leaf(t) && core_letter(pair_left(t)) == y && core_leaf_is(pair_right(t), c);
     }
 
     // The brace pattern a b{e}c as the front end leaves it:
@@ -515,8 +589,8 @@ private:
     static bool pattern_parts(const Node* t, PatternParts* p) {
         u8 b2 = 0;
         const Node *rest = nullptr, *rest2 = nullptr;
-        if (!strict_let_parts(t, &p->b, &p->e, &rest) || !strict_let_parts(rest, &p->a, &p->first, &rest2) ||
-            !strict_let_parts(rest2, &b2, &p->second, &p->c))
+        if (!core_let_parts(t, &p->b, &p->e, &rest) || !core_let_parts(rest, &p->a, &p->first, &rest2) ||
+            !core_let_parts(rest2, &b2, &p->second, &p->c))
             return false;
         return p->a != p->b && b2 == p->b && applied_to(p->first, p->b, 'K') && applied_to(p->second, p->b, 'H');
     }
@@ -524,792 +598,315 @@ private:
     // A brace pattern: when e is (x K) with x a local holding a J cell, or
     // e gives a V pair, a and b are its two fields, read in place;
     // otherwise the three lets run as written.
-    bool pattern(const Node* t, const Scope& scope, bool tail) {
-        if (!run_.prelude.lists || !run_.prelude.choice) return false;
+    bool pattern(const Node* t, const Scope& scope, const Slots& live, bool tail) {
+        if (!run_.prelude.lists) return false;
         PatternParts parts;
         if (!pattern_parts(t, &parts)) return false;
         u8 a = parts.a, b = parts.b;
         const Node* e = parts.e;
-        Scope held = scope;
-        uint32_t p_slot = code_.locals++;
-        held.slot[b - 'a'] = int(p_slot);
+        uint32_t a_slot = new_slot(), b_slot = new_slot();
         Scope fields = scope;
-        uint32_t a_slot = code_.locals++, b_slot = code_.locals++;
         fields.slot[a - 'a'] = int(a_slot);
         fields.slot[b - 'a'] = int(b_slot);
-        uint32_t test = 0;
-        u8 x = node_is_leaf(e) ? 0 : letter_of(pair_left(e));
-        Instr in{Op::UNPAIR};
+        Slots body_needs = slots_of(free_letters(parts.c) & ~bit(a) & ~bit(b), scope);
+        Instr in(Op::UNPAIR);
         in.x.slot = a_slot;
         in.y.slot = b_slot;
-        if (x != 0 && scope.slot[x - 'a'] >= 0 && applied_to(e, x, 'K')) {
-            in.a = uint32_t(scope.slot[x - 'a']);
+        u8 x = node_is_leaf(e) ? 0 : core_letter(pair_left(e));
+        uint32_t test = 0;
+        if (x != 0 && scope.of(x) >= 0 && applied_to(e, x, 'K')) {
+            in.a = uint32_t(scope.of(x));
             in.imm = 1;
             test = emit(in);
-            expression(e, scope, false);
-            emit({Op::STORE, Arith::PLUS, p_slot});
+            Slots before = held_;
+            lets_of_pattern(parts, scope, live | body_needs, a_slot, b_slot);
+            // The cell's path left x as it was; the lets' path may have
+            // moved it. Either way it is dropped where nothing reads it.
+            held_ |= before;
         } else {
-            expression(e, scope, false);
-            emit({Op::STORE, Arith::PLUS, p_slot});
+            expression(e, scope, live | body_needs, false);
+            uint32_t p_slot = new_slot();
+            store(p_slot);
             in.a = p_slot;
             test = emit(in);
+            Scope held_pair = scope;
+            held_pair.slot[b - 'a'] = int(p_slot);
+            Slots before = held_;
+            pattern_lets(parts, held_pair, scope, live | body_needs, a_slot, b_slot);
+            held_ |= before;
         }
-        Scope between = held;
-        expression(parts.first, held, false);
-        between.slot[a - 'a'] = int(a_slot);
-        emit({Op::STORE, Arith::PLUS, a_slot});
-        expression(parts.second, between, false);
-        emit({Op::STORE, Arith::PLUS, b_slot});
+        held_.set(a_slot);
+        held_.set(b_slot);
         code_.instrs[test].b = here();
-        expression(parts.c, fields, tail);
+        expression(parts.c, fields, live, tail);
         return true;
     }
 
-    // L l?z?e with l a local: z for the empty list K, e for a cell
-    // ((J h) t); anything else goes to the machine.
-    bool emptiness(const Node* t, const Scope& scope, bool tail) {
-        if (!run_.prelude.empty || node_is_leaf(t)) return false;
-        const Node *c, *z, *e;
-        if (!choice_parts(t, &c, &z, &e)) return false;
-        if (node_is_leaf(c) || !leaf_is_byte(pair_left(c), 'L')) return false;
-        u8 l = letter_of(pair_right(c));
-        if (l == 0 || scope.slot[l - 'a'] < 0) return false;
-        uint32_t list = uint32_t(scope.slot[l - 'a']);
+    // The lets of a pattern whose value e is still to be computed.
+    void lets_of_pattern(const PatternParts& parts, const Scope& scope, const Slots& live, uint32_t a_slot,
+                         uint32_t b_slot) {
+        Slots pair_needs;
+        expression(parts.e, scope, live, false);
+        uint32_t p_slot = new_slot();
+        store(p_slot);
+        Scope held_pair = scope;
+        held_pair.slot[parts.b - 'a'] = int(p_slot);
+        (void)pair_needs;
+        pattern_lets(parts, held_pair, scope, live, a_slot, b_slot);
+    }
+
+    // a{p K} b{p H}, p the pair in its slot under the letter b.
+    void pattern_lets(const PatternParts& parts, const Scope& held_pair, const Scope& scope, const Slots& live,
+                      uint32_t a_slot, uint32_t b_slot) {
+        Slots pair_slot = needs(parts.first, held_pair);
+        Scope between = held_pair;
+        between.slot[parts.a - 'a'] = int(a_slot);
+        Slots keep = live;
+        keep.set(a_slot);
+        expression(parts.first, held_pair, live | pair_slot, false);
+        store(a_slot);
+        expression(parts.second, between, keep, false);
+        store(b_slot);
+        (void)scope;
+    }
+
+    // l z (h\t\e) with l a local: z for the empty list K, e with h and t
+    // the fields of a cell ((J h) t); anything else goes to the machine.
+    bool listcase(const Spine& s, const Scope& scope, const Slots& live, bool tail) {
+        if (!run_.prelude.lists || s.n != 2) return false;
+        u8 l = core_letter(s.head);
+        u8 h = 0, tl = 0;
+        const Node *inner = nullptr, *e = nullptr;
+        if (!core_lambda_parts(s.args[1], &h, &inner) || !core_lambda_parts(inner, &tl, &e) || h == 0 || tl == 0 ||
+            h == tl)
+            return false;
+        Scope cell = scope;
+        uint32_t h_slot = new_slot(), t_slot = new_slot();
+        cell.slot[h - 'a'] = int(h_slot);
+        cell.slot[tl - 'a'] = int(t_slot);
+        Node* whole = core_apply(run_, s.head, const_cast<Node**>(s.args), 2);
+        list_test(whole, uint32_t(scope.of(l)), h_slot, t_slot, s.args[0], scope, e, cell, live, tail);
+        return true;
+    }
+
+    // The code of a list test on the local in list_slot: z (in scope) for
+    // the K leaf, e (in cell) for a cell whose fields go to h_slot and
+    // t_slot; anything else hands the whole term to the machine.
+    void list_test(const Node* whole, uint32_t list_slot, uint32_t h_slot, uint32_t t_slot, const Node* z,
+                   const Scope& scope, const Node* e, const Scope& cell, const Slots& live, bool tail) {
+        Instr in(Op::LISTCASE, list_slot, 0, make_template(whole, scope));
+        in.x.slot = h_slot;
+        in.y.slot = t_slot;
+        uint32_t test = emit(in);
+        Slots before = held_;
+        std::vector<uint32_t> jumps;
+        expression(z, scope, live, tail);
+        Slots after_first = held_;
+        if (!tail) jumps.push_back(emit(Instr(Op::JUMP)));
+        held_ = before;
+        if (h_slot != NO_SLOT) {
+            held_.set(h_slot);
+            held_.set(t_slot);
+        }
+        code_.instrs[test].b = here();
+        expression(e, cell, live, tail);
+        Slots after_second = held_;
+        if (!tail) jumps.push_back(emit(Instr(Op::JUMP)));
+        held_ = before;
+        code_.instrs[test].imm = exit_stub(before, live, tail, &jumps);
+        patch_jumps(jumps, here());
+        held_ = tail ? Slots() : (after_first | after_second);
+    }
+
+    // L l z e: z for the empty list K, e for a cell ((J h) t), both with
+    // the arguments after them; anything else goes to the machine.
+    void emptiness(const Spine& s, const Scope& scope, const Slots& live, bool tail) {
+        Node* const* rest = s.args + 3;
+        int rest_n = s.n - 3;
+        Scope outer = scope;
+        uint32_t list = 0;
+        const Node* l_term = s.args[0];
+        Node* whole = core_apply(run_, s.head, const_cast<Node**>(s.args), s.n);
+        if (u8 l = core_letter(l_term); l != 0 && scope.of(l) >= 0) {
+            list = uint32_t(scope.of(l));
+        } else {
+            // The list's value, kept under a letter free in every other
+            // part, for the test and for the machine's term.
+            u8 v = core_free_letter(free_letters(whole));
+            if (v == 0) return generic(whole, scope, live, tail);
+            expression(l_term, scope, live | needs(s.args + 1, s.n - 1, scope), false);
+            list = new_slot();
+            store(list);
+            outer.slot[v - 'a'] = int(list);
+            Node* args[MAX_ARGS];
+            for (int i = 0; i < s.n; ++i) args[i] = s.args[i];
+            args[0] = core_letter_leaf(run_, v);
+            whole = core_apply(run_, s.head, args, s.n);
+        }
+        const Node* z = rest_n == 0 ? s.args[1] : core_apply(run_, s.args[1], rest, rest_n);
+        const Node* e = s.args[2];
         // A cell taken apart at once, h t{l K}c: the test binds h and t.
         PatternParts parts;
-        if (pattern_parts(e, &parts) && applied_to(parts.e, l, 'K')) {
-            Scope cell = scope;
-            uint32_t h_slot = code_.locals++, t_slot = code_.locals++;
+        u8 l = core_letter(l_term);
+        if (rest_n == 0 && l != 0 && pattern_parts(e, &parts) && applied_to(parts.e, l, 'K')) {
+            Scope cell = outer;
+            uint32_t h_slot = new_slot(), t_slot = new_slot();
             cell.slot[parts.a - 'a'] = int(h_slot);
             cell.slot[parts.b - 'a'] = int(t_slot);
-            emit_listcase(t, list, h_slot, t_slot, z, scope, parts.c, cell, tail);
-            return true;
+            list_test(whole, list, h_slot, t_slot, z, outer, parts.c, cell, live, tail);
+            return;
         }
-        emit_listcase(t, list, NO_SLOT, NO_SLOT, z, scope, e, scope, tail);
-        return true;
+        if (rest_n > 0) e = core_apply(run_, const_cast<Node*>(e), rest, rest_n);
+        list_test(whole, list, NO_SLOT, NO_SLOT, z, outer, e, outer, live, tail);
     }
 
-    // A global constant read alone: once the machine has stored its value
-    // in the definitions, that value is the read's value.
-    bool constant(const Node* t, const Scope& scope, bool tail) {
-        if (!node_is_leaf(t) || letter_of(t) != 0 || builtin_meant(t) != nullptr) return false;
-        if (node_tagged_arity(const_cast<Node*>(t)) != 0) return false;
-        const NodeRef* d = definition_of(t);
-        if (d == nullptr) return false;
-        Instr in{Op::CONSTANT, Arith::PLUS, make_template(t, scope)};
-        in.definition = d;
-        emit(in);
-        finish(tail);
-        return true;
-    }
+    // ---- heads known at run time ----------------------------------------------
 
-    uint32_t function_index(Node* head, const Node* definition, int binders) {
-        auto it = run_.function_index.find(definition);
-        if (it != run_.function_index.end()) return it->second;
-        Function f;
-        f.definition = const_cast<Node*>(definition);
-        f.name = head;
-        f.binders = binders;
-        run_.functions.push_back(std::move(f));
-        uint32_t index = uint32_t(run_.functions.size() - 1);
-        run_.function_index.emplace(definition, index);
-        return index;
-    }
-
-    // An operand read in place when it is a local or a small integer;
-    // otherwise its code, leaving the value on the stack.
-    Operand operand(const Node* t, const Scope& scope) {
-        Operand o;
-        if (u8 x = letter_of(t); x != 0 && scope.slot[x - 'a'] >= 0) {
-            o.source = Source::LOCAL;
-            o.slot = uint32_t(scope.slot[x - 'a']);
-            return o;
-        }
-        node_compute_tag(const_cast<Node*>(t));
-        if (node_free_mask(t) == 0 && arith_small_integer(t, &o.number)) {
-            o.source = Source::NUMBER;
-            return o;
-        }
-        expression(t, scope, false);
-        return o;
-    }
-
-    // True when every argument is a local or a closed value: nothing to
-    // reduce before the head is known.
-    static bool are_values(Node* const* args, int n, const Scope& scope) {
+    // The head's value is on the stack; it is applied to args (n >= 1) by
+    // what it turns out to be. With two arguments or more the truths' arms
+    // are inline; every other path is a block compiled when first taken.
+    void dispatch(Node* const* args, int n, const Scope& scope, const Slots& live, bool tail) {
+        run_.sites.emplace_back();
+        DispatchSite& site = run_.sites.back();
+        site.n = uint32_t(n);
+        site.tail = tail;
+        uint32_t letters = 0;
         for (int i = 0; i < n; ++i) {
-            u8 x = letter_of(args[i]);
-            if (x != 0 && scope.slot[x - 'a'] >= 0) continue;
-            node_compute_tag(args[i]);
-            if (node_free_mask(args[i]) != 0 || !node_is_value(args[i])) return false;
+            site.args[i] = args[i];
+            letters |= free_letters(args[i]);
         }
-        return true;
-    }
-
-    void arguments(Node* const* args, int n, const Scope& scope) {
-        for (int i = 0; i < n; ++i) expression(args[i], scope, false);
-    }
-
-    // The arguments of a tail call, whose frame goes right after them: a
-    // local given as it is, and named by no later argument, is moved.
-    void tail_arguments(Node* const* args, int n, const Scope& scope) {
-        for (int i = 0; i < n; ++i) {
-            u8 x = letter_of(args[i]);
-            if (x != 0 && scope.slot[x - 'a'] >= 0 && !named_in(args + i + 1, n - i - 1, x)) {
-                emit({Op::MOVE, Arith::PLUS, uint32_t(scope.slot[x - 'a'])});
-                continue;
+        site.head_letter = core_free_letter(letters);
+        if (site.head_letter == 0) throw CannotCompile{};
+        site.head_slot = new_slot();
+        for (int i = 0; i < 26; ++i)
+            if (letters & (uint32_t(1) << i)) {
+                uint32_t slot = uint32_t(scope.slot[i]);
+                site.pass.push_back({slot, tail || !live.test(slot)});
+                site.pass_letters.push_back(u8('a' + i));
             }
-            expression(args[i], scope, false);
+        Slots passed = needs(args, n, scope);
+        if (!tail)
+            for (uint32_t i = 0; i < code_.locals; ++i)
+                if (held_.test(i) && !live.test(i) && !passed.test(i)) site.drops.push_back(i);
+        Scope with_head = scope;
+        with_head.slot[site.head_letter - 'a'] = int(site.head_slot);
+        site.whole = make_template(core_apply(run_, core_letter_leaf(run_, site.head_letter), args, n), with_head);
+        emit(Instr(Op::DISPATCH, uint32_t(run_.sites.size() - 1)));
+        Slots before = held_;
+        std::vector<uint32_t> jumps;
+        Slots after = before & live;
+        if (n >= 2 && run_.prelude.truth) {
+            site.k_arm = here();
+            arm(args[0], args + 2, n - 2, scope, live, tail, &jumps);
+            after |= held_;
+            held_ = before;
+            site.h_arm = here();
+            arm(args[1], args + 2, n - 2, scope, live, tail, &jumps);
+            after |= held_;
         }
+        site.end = here();
+        patch_jumps(jumps, site.end);
+        held_ = tail ? Slots() : after;
     }
 
-    // Whether the letter x is free in one of the n terms.
-    static bool named_in(Node* const* terms, int n, u8 x) {
-        for (int i = 0; i < n; ++i) {
-            node_compute_tag(terms[i]);
-            if (node_free_mask(terms[i]) & (u64(1) << (x - 'a'))) return true;
-        }
-        return false;
-    }
-
-    // The code of t. The compiler follows the nesting of a body on the C
-    // stack, so a body nested deeper than MAX_NESTING is not compiled: the
-    // term machine, which takes any depth, runs it instead.
-    void expression(const Node* t, const Scope& scope, bool tail) {
-        if (depth_ == MAX_NESTING) throw CannotCompile{};
-        ++depth_;
-        term(t, scope, tail);
-        --depth_;
-    }
-
-    void term(const Node* t, const Scope& scope, bool tail) {
-        node_compute_tag(const_cast<Node*>(t));
-        if (u8 x = letter_of(t); x != 0 && scope.slot[x - 'a'] >= 0) {
-            emit({Op::LOCAL, Arith::PLUS, uint32_t(scope.slot[x - 'a'])});
-            finish(tail);
-            return;
-        }
-        if (node_free_mask(t) == 0 && node_is_value(const_cast<Node*>(t))) {
-            i64 v = 0;
-            if (arith_small_integer(t, &v))
-                emit({Op::CONST_INT, Arith::PLUS, 0, 0, 0, v});
-            else
-                emit({Op::CONST_NODE, Arith::PLUS, 0, 0, 0, 0, const_cast<Node*>(t)});
-            finish(tail);
-            return;
-        }
-        if (constant(t, scope, tail)) return;
-        if (emptiness(t, scope, tail)) return;
-        if (choice(t, scope, tail)) return;
-        if (let(t, scope, tail)) return;
-        if (listcase(t, scope, tail)) return;
-        // The spine: head and arguments, a1 first.
-        Node* args[MAX_ARGS];
-        int n = 0;
-        const Node* h = t;
-        while (!node_is_leaf(h) && node_tag(h) != TAG_DATA) {
-            if (n == MAX_ARGS) return generic(t, scope, tail);
-            args[n++] = pair_right(h);
-            h = pair_left(h);
-        }
-        for (int i = 0, j = n - 1; i < j; ++i, --j) std::swap(args[i], args[j]);
-        if (u8 k = letter_of(h); k != 0 && n > 0 && scope.slot[k - 'a'] >= 0 && are_values(args, n, scope)) {
-            uint32_t tpl = make_template(t, scope);
-            arguments(args, n, scope);
-            emit({tail ? Op::TAIL_APPLY : Op::APPLY, Arith::PLUS, uint32_t(scope.slot[k - 'a']), tpl, uint32_t(n)});
-            return;
-        }
-        if (!node_is_leaf(h) || n == 0 || letter_of(h) != 0) return generic(t, scope, tail);
-        Node* head = const_cast<Node*>(h);
-        if (const BuiltinEntry* entry = builtin_meant(head)) {
-            if (int(entry->arity) != n) return generic(t, scope, tail);
-            Arith kind;
-            if (n == 2 && arith_of(entry->fn, &kind)) {
-                Instr in{Op::ARITH, kind};
-                in.x = operand(args[0], scope);
-                in.y = operand(args[1], scope);
-                emit(in);
-            } else {
-                arguments(args, n, scope);
-                emit({Op::BUILTIN, Arith::PLUS, 0, 0, uint32_t(n), 0, head, entry});
-            }
-            finish(tail);
-            return;
-        }
-        i64 arity = node_tagged_arity(head);
-        if (is_lazy_head_byte(lead_byte(head))) {
-            if (arity <= n) return generic(t, scope, tail);
-            arguments(args, n, scope);
-            emit({Op::BUILD, Arith::PLUS, 0, 0, uint32_t(n), arity, head});
-            finish(tail);
-            return;
-        }
-        const NodeRef* d = definition_of(head);
-        if (d == nullptr || arity < 1) return generic(t, scope, tail);
-        int binders = 0;
-        for (const Node* p = d->node; node_binder_kind(p) == 'u'; p = pair_right(p)) ++binders;
-        if (binders != arity || n > binders) return generic(t, scope, tail);
-        if (n < binders) {
-            arguments(args, n, scope);
-            emit({Op::BUILD, Arith::PLUS, 0, 0, uint32_t(n), arity, head});
-            finish(tail);
-            return;
-        }
-        if (tail)
-            tail_arguments(args, n, scope);
-        else
-            arguments(args, n, scope);
-        Instr call{tail ? Op::TAIL_CALL : Op::CALL, Arith::PLUS, 0, 0, uint32_t(n)};
-        call.function = &run_.functions[function_index(head, d->node, binders)];
-        emit(call);
+    void arm(Node* first, Node* const* rest, int rest_n, const Scope& scope, const Slots& live, bool tail,
+             std::vector<uint32_t>* jumps) {
+        const Node* t = rest_n == 0 ? first : core_apply(run_, first, rest, rest_n);
+        expression(t, scope, live, tail);
+        if (!tail) jumps->push_back(emit(Instr(Op::JUMP)));
     }
 
     Run& run_;
+    Function& f_;
     Code& code_;
+    Slots held_;     // the locals that hold a reference at this point of the code
     int depth_ = 0;  // expressions being compiled, one inside the other
 };
 
-// Compiles f when first called; false when its body cannot be compiled.
-bool ensure_compiled(Run& run, Function& f) {
+}  // namespace
+
+bool compile_function(Run& run, Function& f) {
     if (f.tried) return f.compiled;
     f.tried = true;
-    u8 letters[MAX_ARGS];
-    int k = 0;
-    const Node* body = f.definition;
-    while (node_binder_kind(body) == 'u') {
-        if (k == MAX_ARGS) return false;
-        letters[k++] = letter_of(pair_right(pair_left(body)));
-        body = pair_right(body);
-    }
-    size_t templates = run.templates.size(), fallbacks = run.fallbacks.size();
+    size_t templates = run.templates.size();
     try {
-        Compiler(run, f.code).function(letters, k, body);
+        Compiler(run, f).compile();
     } catch (const CannotCompile&) {
         f.code = Code();
         run.templates.resize(templates);
-        run.fallbacks.resize(fallbacks);
         return false;
     }
     f.compiled = true;
     return true;
 }
 
-// ---------------------------------------------------------------------------
-// The loop
-// ---------------------------------------------------------------------------
-
-NodeRef box(Value v) {
-    if (Node* n = value_node(v)) return NodeRef(n);
-    NodeRef leaf = integer_make_leaf(value_number(v));
-    node_set_arity(leaf.node, 1);  // the tag of every digit leaf, set now: it is sure to be read
-    return leaf;
+Function& compile_global(Run& run, Node* definition, Node* name) {
+    auto it = run.globals.find(definition);
+    if (it != run.globals.end()) return *it->second;
+    Function f;
+    f.kind = FunctionKind::GLOBAL;
+    f.term = definition;
+    f.name = name;
+    f.arity = core_binders(definition);
+    run.functions.push_back(std::move(f));
+    Function* g = &run.functions.back();
+    run.globals.emplace(definition, g);
+    return *g;
 }
 
-Node* box_raw(Value v) {
-    NodeRef r = box(v);
-    Node* n = r.node;
-    r.node = nullptr;
-    return n;
+Function& compile_block(Run& run, DispatchSite& site, BlockPath path, int over) {
+    Function*& slot = site.blocks[path == BlockPath::OVER ? int(BlockPath::COUNT) + over : int(path)];
+    if (slot != nullptr) return *slot;
+    Function f;
+    f.kind = FunctionKind::BLOCK;
+    f.site = &site;
+    f.path = path;
+    f.over = over;
+    f.param_letters = site.pass_letters;
+    int n = int(site.n);
+    Node* const* args = site.args;
+    uint32_t letters = 0;
+    for (int i = 0; i < n; ++i) letters |= free_letters(args[i]);
+    u8 p = site.head_letter;
+    u8 q = core_free_letter(letters | bit(p));
+    Node* spine_args[MAX_ARGS + 2];
+    switch (path) {
+    case BlockPath::STRICT:
+    case BlockPath::OVER:
+        f.param_letters.push_back(p);
+        f.term = core_apply(run, core_letter_leaf(run, p), const_cast<Node**>(args), n);
+        break;
+    case BlockPath::IDENTITY:
+        f.term = core_apply(run, args[0], args + 1, n - 1);
+        break;
+    case BlockPath::CONSTANT:
+        f.param_letters.push_back(p);
+        f.term = core_apply(run, core_letter_leaf(run, p), args + 1, n - 1);
+        break;
+    case BlockPath::CELL:
+    case BlockPath::PAIR: {
+        int skip = path == BlockPath::CELL ? 2 : 1;
+        if (q == 0) break;  // no letter left: the block does not compile
+        f.param_letters.push_back(p);
+        f.param_letters.push_back(q);
+        spine_args[0] = core_letter_leaf(run, p);
+        spine_args[1] = core_letter_leaf(run, q);
+        for (int i = skip; i < n; ++i) spine_args[2 + i - skip] = args[i];
+        f.term = core_apply(run, args[skip - 1], spine_args, 2 + n - skip);
+        break;
+    }
+    case BlockPath::COUNT: break;
+    }
+    f.arity = int(f.param_letters.size());
+    if (f.term == nullptr) f.tried = true;  // never compiles
+    run.functions.push_back(std::move(f));
+    slot = &run.functions.back();
+    return *slot;
 }
 
-Value from_node(NodeRef r) {
-    Node* n = r.node;
-    r.node = nullptr;
-    return value_of_node(n);
-}
-
-void release(Value v) {
-    if (Node* n = value_node(v)) node_release(n);
-}
-
-Value copy(Value v) {
-    if (Node* n = value_node(v)) node_retain(n);
-    return v;
-}
-
-bool small_of(Value v, i64* out) {
-    if (v.bits & 1) {
-        *out = value_number(v);
-        return true;
-    }
-    return arith_small_integer(value_node(v), out);
-}
-
-// A result (X y) with X a leaf beginning ")" or "]" ends the evaluation.
-bool result_aborts(const Node* r) {
-    if (node_is_leaf(r)) return false;
-    const Node* x = pair_left(r);
-    u8 c = lead_byte(x);
-    return node_is_leaf(x) && (c == ')' || c == ']');
-}
-
-// The values of a run: a growable array whose pushes are one store and a
-// test.
-class ValueStack {
-public:
-    ValueStack() : data_(static_cast<Value*>(std::malloc(sizeof(Value) * 1024))), capacity_(1024) {
-        VORN_ASSERT(data_ != nullptr);
-    }
-    ~ValueStack() { std::free(data_); }
-    ValueStack(const ValueStack&) = delete;
-    ValueStack& operator=(const ValueStack&) = delete;
-
-    [[gnu::always_inline]] void push_back(Value v) {
-        if (size_ == capacity_) grow();
-        data_[size_++] = v;
-    }
-    void pop_back() { --size_; }
-    Value& back() { return data_[size_ - 1]; }
-    size_t size() const { return size_; }
-    // Only ever shrinks: the values past n are gone (already released).
-    void resize(size_t n) { size_ = n; }
-    void clear() { size_ = 0; }
-    Value& operator[](size_t i) { return data_[i]; }
-    Value* begin() { return data_; }
-    Value* end() { return data_ + size_; }
-
-private:
-    void grow() {
-        capacity_ *= 2;
-        data_ = static_cast<Value*>(std::realloc(data_, sizeof(Value) * capacity_));
-        VORN_ASSERT(data_ != nullptr);
-    }
-    Value* data_;
-    size_t size_ = 0;
-    size_t capacity_;
-};
-
-class Machine {
-public:
-    explicit Machine(Run& run) : run_(run) {
-        frames_.reserve(256);
-    }
-    ~Machine() {
-        for (Value v : values_) release(v);
-    }
-
-    // Runs code with the given arguments as its parameters; the value, or
-    // the machine's value after an abort.
-    NodeRef execute(const Code& code, const std::vector<Value>& args) {
-        for (Value a : args) values_.push_back(a);
-        enter(code, 0);
-        return loop();
-    }
-
-private:
-    void enter(const Code& code, uint32_t base) {
-        for (uint32_t i = code.params; i < code.locals; ++i) values_.push_back(UNSET_LOCAL);
-        frames_.push_back(Frame{&code, 0, base});
-    }
-
-    Value pop() {
-        Value v = values_.back();
-        values_.pop_back();
-        return v;
-    }
-
-    // An operand's value: popped from the stack (owning its reference),
-    // or read from a local or the code (borrowed).
-    [[gnu::always_inline]] Value peek(const Operand& o, uint32_t base) {
-        switch (o.source) {
-        case Source::STACK: return pop();
-        case Source::LOCAL: return values_[base + o.slot];
-        case Source::NUMBER: break;
-        }
-        return value_small(o.number);
-    }
-
-    // Done with a value from peek.
-    static void drop(const Operand& o, Value v) {
-        if (o.source == Source::STACK) release(v);
-    }
-
-    // A value from peek with a reference of its own.
-    static Value own(const Operand& o, Value v) { return o.source == Source::STACK ? v : copy(v); }
-
-    // The two fields f and g of a cell or pair (borrowed) into the locals
-    // in.x and in.y of frame, which then goes on at in.b.
-    void bind_fields(Node* f, Node* g, Frame& frame, const Instr& in) {
-        frame.pc = in.b;
-        if (in.x.slot == NO_SLOT) return;
-        Node* fields[2] = {f, g};
-        uint32_t slots[2] = {frame.base + in.x.slot, frame.base + in.y.slot};
-        for (int i = 0; i < 2; ++i) {
-            node_retain(fields[i]);
-            release(values_[slots[i]]);
-            values_[slots[i]] = value_of_node(fields[i]);
-        }
-    }
-
-    // Drops every value and frame: the run ends with term's value, reduced
-    // by the machine from scratch as an aborted run reduces it.
-    NodeRef abort_with(NodeRef term) {
-        for (Value v : values_) release(v);
-        values_.clear();
-        frames_.clear();
-        return machine_evaluate(std::move(term));
-    }
-
-    // The value of term by the term machine; false after an abort, with
-    // *result then the run's value.
-    bool reduce(NodeRef term, NodeRef* result) {
-        ++handoffs_;
-        if (node_is_value(term.node)) {
-            *result = std::move(term);
-            return true;
-        }
-        bool aborted = false;
-        NodeRef v = machine_evaluate_noting_abort(std::move(term), aborted);
-        if (aborted) {
-            for (Value x : values_) release(x);
-            values_.clear();
-            frames_.clear();
-        }
-        *result = std::move(v);
-        return !aborted;
-    }
-
-    NodeRef instantiate_template(uint32_t index, uint32_t base) {
-        const Template& tpl = run_.templates[index];
-        int k = int(tpl.letters.size());
-        if (k == 0) return noderef_wrap(tpl.term);
-        Node* args[26];
-        for (int i = 0; i < k; ++i) args[i] = box_raw(copy(values_[base + tpl.slots[i]]));
-        NodeRef r = instantiate(noderef_wrap(tpl.term), tpl.letters.data(), args, k, run_.scratch);
-        for (int i = 0; i < k; ++i) node_release(args[i]);
-        return r;
-    }
-
-    const BuiltinEntry* arith_entry(Arith kind) {
-        const BuiltinEntry*& e = run_.arith_entries[int(kind)];
-        if (e == nullptr) {
-            static const char* const NAMES[] = {"plus", "dash", "mult", "less", "gteq", "same", "diff"};
-            e = &builtin_registry().find(string_from_cstr(NAMES[int(kind)]))->second;
-        }
-        return e;
-    }
-
-    const NodeRef& arith_leaf(Arith kind) {
-        switch (kind) {
-        case Arith::PLUS: return run_.plus_leaf;
-        case Arith::DASH: return run_.dash_leaf;
-        case Arith::MULT: return run_.mult_leaf;
-        case Arith::LESS: return run_.less_leaf;
-        case Arith::GTEQ: return run_.gteq_leaf;
-        case Arith::SAME: return run_.same_leaf;
-        case Arith::DIFF: return run_.diff_leaf;
-        }
-        return run_.plus_leaf;
-    }
-
-    // The builtin's own result on the boxed operands (released).
-    NodeRef arith_builtin(Arith kind, Value a, Value b) {
-        NodeRef app = node_make_app(node_make_app(arith_leaf(kind), box(a)), box(b));
-        return arith_entry(kind)->fn(std::move(app));
-    }
-
-    // Small integers a and b: true with the result when the builtin would
-    // take its short way; the truth of a comparison as 1 or 0.
-    static bool arith_small(Arith kind, i64 a, i64 b, i64* out) {
-        switch (kind) {
-        case Arith::PLUS: *out = a + b; return true;
-        case Arith::DASH: *out = a - b; return true;
-        case Arith::MULT: return !__builtin_mul_overflow(a, b, out);
-        case Arith::LESS: *out = a < b; return true;
-        case Arith::GTEQ: *out = a >= b; return true;
-        case Arith::SAME: *out = a == b; return true;
-        case Arith::DIFF: *out = a != b; return true;
-        }
-        return false;
-    }
-
-    // Pushes a builtin's result, or ends the run on an abort result.
-    bool push_result(NodeRef r, NodeRef* final) {
-        if (result_aborts(r.node)) {
-            *final = abort_with(std::move(r));
-            return false;
-        }
-        values_.push_back(from_node(std::move(r)));
-        return true;
-    }
-
-    // Pops the n arguments of a call into a spine over head.
-    NodeRef spine(NodeRef head, uint32_t n) {
-        size_t first = values_.size() - n;
-        for (size_t i = first; i < values_.size(); ++i)
-            head = node_make_tagged_app(std::move(head), box(values_[i]));
-        values_.resize(first);
-        return head;
-    }
-
-    // A closed value: its pair with a head above it needs no reduction below
-    // and frees no letter.
-    static bool quiet(Node* n) { return node_is_value(n) && node_free_mask(n) == 0; }
-
-    // Pops the n arguments of an application that needs more into a spine
-    // over head, a name of the given arity that frees no letter. While the
-    // arguments are closed values, every pair's tag is known without
-    // reading its children: the arity falls by one a pair, nothing below
-    // needs reducing, no letter is free.
-    Node* build(Node* head, uint32_t n, i64 arity) {
-        size_t first = values_.size() - n;
-        node_retain(head);
-        Node* spine = head;
-        bool known = arity < ARITY_MAX;
-        for (uint32_t i = 0; i < n; ++i) {
-            Node* arg = box_raw(values_[first + i]);
-            known = known && quiet(arg);
-            if (!known) {
-                spine = node_make_tagged_pair(spine, arg);
-                continue;
-            }
-            PairNode* pair = pair_block_new();
-            pair->left = spine;
-            pair->right = arg;
-            pair->head.header = 1;
-            node_set_arity(&pair->head, arity - 1 - i);
-            spine = &pair->head;
-        }
-        values_.resize(first);
-        return spine;
-    }
-
-    // Enters f's code with the top n values as its parameters.
-    [[gnu::always_inline]] void call(Function& f, uint32_t n, bool tail, Frame& frame) {
-        uint32_t base = uint32_t(values_.size() - n);
-        if (!tail) {
-            enter(f.code, base);
-            return;
-        }
-        // The arguments replace the frame's locals, and the frame runs the
-        // callee from its start.
-        uint32_t old = frame.base;
-        for (uint32_t i = old; i < base; ++i) release(values_[i]);
-        for (uint32_t i = 0; i < n; ++i) values_[old + i] = values_[base + i];
-        values_.resize(old + n);
-        for (uint32_t i = f.code.params; i < f.code.locals; ++i) values_.push_back(UNSET_LOCAL);
-        frame.code = &f.code;
-        frame.pc = 0;
-    }
-
-    // The function of a closed lambda value, made on first meeting it; null
-    // for any other value, or once the run has met too many.
-    Function* lambda_function(Node* v) {
-        constexpr size_t MAX_LAMBDAS = 4096;
-        if (v == nullptr || node_binder_kind(v) != 'u') return nullptr;
-        auto it = run_.lambda_index.find(v);
-        if (it != run_.lambda_index.end()) return &run_.functions[it->second];
-        node_compute_tag(v);
-        if (node_free_mask(v) != 0 || run_.lambda_index.size() == MAX_LAMBDAS) return nullptr;
-        Function f;
-        f.definition = v;
-        f.lambda = noderef_wrap(v);
-        for (const Node* p = v; node_binder_kind(p) == 'u'; p = pair_right(p)) ++f.binders;
-        run_.functions.push_back(std::move(f));
-        run_.lambda_index.emplace(v, uint32_t(run_.functions.size() - 1));
-        return &run_.functions.back();
-    }
-
-    NodeRef loop() {
-        NodeRef final = nullptr;
-        for (;;) {
-            Frame& frame = frames_.back();
-            const Instr& in = frame.code->instrs[frame.pc++];
-            switch (in.op) {
-            case Op::LOCAL:
-                values_.push_back(copy(values_[frame.base + in.a]));
-                break;
-            case Op::MOVE:
-                values_.push_back(values_[frame.base + in.a]);
-                values_[frame.base + in.a] = UNSET_LOCAL;
-                break;
-            case Op::CONST_INT:
-                values_.push_back(value_small(in.imm));
-                break;
-            case Op::CONST_NODE:
-                node_retain(in.node);
-                values_.push_back(value_of_node(in.node));
-                break;
-            case Op::STORE: {
-                Value v = pop();
-                release(values_[frame.base + in.a]);
-                values_[frame.base + in.a] = v;
-                break;
-            }
-            case Op::ARITH: {
-                Value b = peek(in.y, frame.base), a = peek(in.x, frame.base);
-                i64 x = 0, y = 0, r = 0;
-                if (small_of(a, &x) && small_of(b, &y) && arith_small(in.kind, x, y, &r)) {
-                    drop(in.x, a);
-                    drop(in.y, b);
-                    if (is_comparison(in.kind))
-                        values_.push_back(from_node(noderef_from_cstr(r ? "K" : "H")));
-                    else if (fits_small(r))
-                        values_.push_back(value_small(r));
-                    else
-                        values_.push_back(from_node(integer_make_leaf(r)));
-                    break;
-                }
-                if (!push_result(arith_builtin(in.kind, own(in.x, a), own(in.y, b)), &final)) return final;
-                break;
-            }
-            case Op::BRANCH: {
-                Value b = peek(in.y, frame.base), a = peek(in.x, frame.base);
-                i64 x = 0, y = 0, r = 0;
-                if (small_of(a, &x) && small_of(b, &y)) {
-                    arith_small(in.kind, x, y, &r);
-                    drop(in.x, a);
-                    drop(in.y, b);
-                    if (!r) frame.pc = in.b;
-                    break;
-                }
-                NodeRef t = arith_builtin(in.kind, own(in.x, a), own(in.y, b));
-                if (result_aborts(t.node)) return abort_with(std::move(t));
-                if (leaf_is_byte(t.node, 'K')) break;
-                if (leaf_is_byte(t.node, 'H')) {
-                    frame.pc = in.b;
-                    break;
-                }
-                // Neither truth: the value is applied to both branches.
-                const ChoiceFallback& fb = run_.fallbacks[in.c];
-                NodeRef term = node_make_tagged_app(
-                    node_make_tagged_app(std::move(t), instantiate_template(fb.then_template, frame.base)),
-                    instantiate_template(fb.else_template, frame.base));
-                NodeRef v = nullptr;
-                if (!reduce(std::move(term), &v)) return v;
-                values_.push_back(from_node(std::move(v)));
-                frame.pc = fb.end;
-                break;
-            }
-            case Op::LISTCASE: {
-                Node* l = value_node(values_[frame.base + in.a]);
-                if (l != nullptr && node_is_leaf(l)) {
-                    if (leaf_is_byte(l, 'K')) break;
-                } else if (l != nullptr && node_tag(l) != TAG_DATA) {
-                    const Node* jh = pair_left(l);
-                    if (!node_is_leaf(jh) && leaf_is_byte(pair_left(jh), 'J')) {
-                        bind_fields(pair_right(jh), pair_right(l), frame, in);
-                        break;
-                    }
-                }
-                NodeRef v = nullptr;
-                if (!reduce(instantiate_template(in.c, frame.base), &v)) return v;
-                values_.push_back(from_node(std::move(v)));
-                frame.pc = uint32_t(in.imm);
-                break;
-            }
-            case Op::UNPAIR: {
-                // A J cell ((J f) g) or a V pair ((V f) g): f and g in place.
-                Node* p = value_node(values_[frame.base + in.a]);
-                if (p == nullptr || node_is_leaf(p) || node_tag(p) == TAG_DATA) break;
-                const Node* head = pair_left(p);
-                if (node_is_leaf(head) || !leaf_is_byte(pair_left(head), in.imm ? 'J' : 'V')) break;
-                bind_fields(pair_right(head), pair_right(p), frame, in);
-                break;
-            }
-            case Op::JUMP:
-                frame.pc = in.b;
-                break;
-            case Op::CONSTANT: {
-                // A value stored by the machine; a constant not yet computed
-                // (or being computed: the pending mark ")") goes to the
-                // machine, as does an entry that is evaluated at each use.
-                Node* d = in.definition->node;
-                if (lead_byte(d) != ')' && node_binder_kind(d) != 'u' && node_is_value(d)) {
-                    node_retain(d);
-                    values_.push_back(value_of_node(d));
-                    break;
-                }
-                [[fallthrough]];
-            }
-            case Op::GENERIC: {
-                NodeRef v = nullptr;
-                if (!reduce(instantiate_template(in.a, frame.base), &v)) return v;
-                values_.push_back(from_node(std::move(v)));
-                break;
-            }
-            case Op::BUILD:
-                values_.push_back(value_of_node(build(in.node, in.c, in.imm)));
-                break;
-            case Op::BUILTIN:
-                if (!push_result(in.builtin->fn(spine(noderef_wrap(in.node), in.c)), &final)) return final;
-                break;
-            case Op::APPLY:
-            case Op::TAIL_APPLY: {
-                Function* f = lambda_function(value_node(values_[frame.base + in.a]));
-                if (f == nullptr || f->binders != int(in.c) || (!f->compiled && !ensure_compiled(run_, *f))) {
-                    for (uint32_t i = 0; i < in.c; ++i) release(pop());
-                    NodeRef v = nullptr;
-                    if (!reduce(instantiate_template(in.b, frame.base), &v)) return v;
-                    values_.push_back(from_node(std::move(v)));
-                    if (in.op == Op::TAIL_APPLY) goto do_return;
-                    break;
-                }
-                call(*f, in.c, in.op == Op::TAIL_APPLY, frame);
-                break;
-            }
-            case Op::CALL:
-            case Op::TAIL_CALL: {
-                Function& f = *in.function;
-                if (!f.compiled && !ensure_compiled(run_, f)) {
-                    NodeRef v = nullptr;
-                    if (!reduce(spine(noderef_wrap(f.name), in.c), &v)) return v;
-                    values_.push_back(from_node(std::move(v)));
-                    if (in.op == Op::TAIL_CALL) goto do_return;
-                    break;
-                }
-                call(f, in.c, in.op == Op::TAIL_CALL, frame);
-                break;
-            }
-            case Op::RETURN:
-            do_return: {
-                Value v = pop();
-                uint32_t base = frames_.back().base;
-                for (size_t i = base; i < values_.size(); ++i) release(values_[i]);
-                values_.resize(base);
-                frames_.pop_back();
-                if (frames_.empty()) return box(v);
-                values_.push_back(v);
-                break;
-            }
-            }
-        }
-    }
-
-public:
-    u64 handoffs_ = 0;  // terms handed to the term machine
-
-private:
-    Run& run_;
-    ValueStack values_;
-    std::vector<Frame> frames_;
-};
-
-}  // namespace
-
-NodeRef compile_evaluate_main(const NodeRef& main, const NodeRef& argument, CompileCounts* counts) {
-    CompileCounts ignored;
-    if (counts == nullptr) counts = &ignored;
-    u8 x = 0;
-    const Node* body = nullptr;
-    Run run;
-    run.prelude = read_prelude();
-    bool compiled = lambda_parts(main.node, &x, &body) && x != 0 && node_binder_kind(body) != 'u' &&
-                    run.prelude.frames;
-    Code code;
-    try {
-        if (compiled) Compiler(run, code).function(&x, 1, body);
-    } catch (const CannotCompile&) {
-        compiled = false;
-    }
-    if (!compiled) {
-        ++counts->handoffs;
-        return machine_evaluate(node_make_app(main, argument));
-    }
-    Machine machine(run);
-    NodeRef a = argument;
-    std::vector<Value> args{from_node(std::move(a))};
-    NodeRef value = machine.execute(code, args);
-    counts->handoffs += machine.handoffs_;
-    return value;
+Function* compile_global_of_leaf(Run& run, const Node* leaf) {
+    if (core_letter(leaf) != 0 || core_builtin(leaf) != nullptr) return nullptr;
+    const NodeRef* d = core_definition(leaf);
+    if (d == nullptr || core_binders(d->node) < 1) return nullptr;
+    return &compile_global(run, d->node, const_cast<Node*>(leaf));
 }

@@ -112,6 +112,8 @@ HeadCache& machine_head_cache() {
     return cache;
 }
 
+}  // namespace
+
 // What one run of the machine keeps between steps: the table of
 // definitions, the head cache; the work space of global-name contractions;
 // whether T reverses an application (so that popping a function frame need
@@ -123,7 +125,7 @@ struct MachineContext {
     DefsMap& defs = definitions_instance();
     HeadCache& heads = machine_head_cache();
 
-    MachineContext() { heads.forget(); }
+    explicit MachineContext(MachineHook* compiled = nullptr) : hook(compiled) { heads.forget(); }
     MachineContext(const MachineContext&) = delete;
     MachineContext& operator=(const MachineContext&) = delete;
     GlobalsWork globals;
@@ -132,6 +134,8 @@ struct MachineContext {
     NodeRef b_leaf = noderef_from_cstr("B");
     NodeRef t_leaf = noderef_from_cstr("T");
     NodeRef lambda_leaf = noderef_from_cstr("\\");
+    // A compiled run's code for global functions (null for a plain run).
+    MachineHook* hook = nullptr;
 
     // After a builtin that may have defined names.
     void forget_definitions() {
@@ -141,6 +145,9 @@ struct MachineContext {
         i_meaning.entry_known = false;
     }
 };
+
+namespace {
+
 
 // ---------------------------------------------------------------------------
 // Tag reading on borrowed nodes
@@ -617,6 +624,14 @@ Contractum contract_focus(MachineContext& context, Frames& frames, NodeRef& focu
     if (leaf && c == ')') return cache_head_contract(head, only_argument(args), context.globals);
     if (leaf && c == ']') return contract_error_head(args);
     if (!named) named = &context.heads.lookup(h);
+    if (context.hook != nullptr && args.count() > 0 && named->definition != context.defs.end() &&
+        std::strchr(LAZY_HEAD_CHARS, c) == nullptr) {
+        Contractum compiled{nullptr, false};
+        bool waiting = frames.count_argument_frames(1) != 0;
+        if (context.hook->call_global(h, named->definition->second.node, args.items(), args.count(), waiting,
+                                      &compiled))
+            return compiled;
+    }
     return global_name_contract(h, named->definition, args.items(), args.count(), context.globals);
 }
 
@@ -861,6 +876,17 @@ LeafKey::LeafKey(const Node* leaf)
 
 NodeRef machine_evaluate(NodeRef term) {
     return machine_run(node_make_app(new_leaf("I"), std::move(term)));
+}
+
+MachineSession::MachineSession(MachineHook* hook) : context_(new MachineContext(hook)) {}
+
+MachineSession::~MachineSession() { delete context_; }
+
+NodeRef MachineSession::evaluate(NodeRef term, bool& aborted) {
+    NativeFrames frames(new_leaf("I"));
+    NodeRef value = machine_loop(*context_, frames, std::move(term));
+    aborted = frames.aborted();
+    return value;
 }
 
 NodeRef machine_evaluate_noting_abort(NodeRef term, bool& aborted) {

@@ -32,6 +32,38 @@ private:
     RtString key_;
 };
 
+// Compiled code the machine may run in place of instantiating a global
+// function's body: a compiled run lends it to the machine it hands terms to.
+class MachineHook {
+public:
+    virtual ~MachineHook() = default;
+    // The contraction of the global function named by the leaf head, whose
+    // stored term is definition, on its n arguments (values, borrowed):
+    // true with *out set when compiled code gave it; false to leave it to
+    // the machine. waiting: function frames are on top, and the value goes
+    // to them.
+    virtual bool call_global(const Node* head, Node* definition, Node* const* args, int n, bool waiting,
+                             Contractum* out) = 0;
+};
+
+struct MachineContext;
+
+// A machine context kept for a whole run, so that its tables and plans are
+// made once, with the hook of a compiled run (or none). Evaluations may nest
+// in it.
+class MachineSession {
+public:
+    explicit MachineSession(MachineHook* hook);
+    ~MachineSession();
+    MachineSession(const MachineSession&) = delete;
+    MachineSession& operator=(const MachineSession&) = delete;
+    // machine_evaluate_noting_abort, in this context.
+    NodeRef evaluate(NodeRef term, bool& aborted);
+
+private:
+    MachineContext* context_;
+};
+
 // The value of term (released), which must have no free local variable.
 // Builds the state (I term) with a new leaf I and runs it.
 NodeRef machine_evaluate(NodeRef term);

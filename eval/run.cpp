@@ -86,13 +86,15 @@ Report run_classify(const NodeRef& v) {
 }  // namespace
 
 Report run_main(u64 args_address, RunEngine engine) {
+    // The guard reads the definitions before the checker evaluates the line
+    // marks in them and puts their values in their place: a name that only a
+    // mark holds counts too. Only run-time loading could add names later,
+    // and it keeps a run on the term machine.
+    bool compiled = engine == RunEngine::BEST && guard_run_may_compile();
     Report checked = program_check();
     if (!string_equal_cstr(checked.kind, "check")) return checked;
     report_release(checked);
     NodeRef argument = integer_make_leaf(i64(args_address));
-    // The guard looks at the definitions as the run starts: only run-time
-    // loading could change them later, and it keeps a run on the term machine.
-    bool compiled = engine == RunEngine::BEST && guard_run_may_compile();
     // The same guard keeps every block address from such a run.
     if (compiled) node_heap_leaf_arenas_allow();
     NodeRef value = compiled ? compile_evaluate_main(main_entry()->second, argument)

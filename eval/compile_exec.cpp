@@ -1,0 +1,962 @@
+// The compiled evaluator's machine: runs the code of compile.cpp on a stack
+// of its own (never the C stack), applies heads found at run time by what
+// they are, and hands the term machine what code cannot do exactly. The
+// term machine, in turn, runs a compiled function's code when it contracts
+// a call of it with values (MachineHook), so one handoff does not keep the
+// rest of a recursion on the machine.
+#include <cstdlib>
+#include <cstring>
+
+#include "arithmetic.h"
+#include "binders.h"
+#include "compile.h"
+#include "compiled.h"
+#include "integer.h"
+#include "tables.h"
+#include "tag.h"
+
+NodeRef value_box(Value v) {
+    if (Node* n = value_node(v)) return NodeRef(n);
+    NodeRef leaf = integer_make_leaf(value_number(v));
+    node_set_arity(leaf.node, 1);  // the tag of every digit leaf, set now: it is sure to be read
+    return leaf;
+}
+
+Node* value_box_raw(Value v) {
+    NodeRef r = value_box(v);
+    Node* n = r.node;
+    r.node = nullptr;
+    return n;
+}
+
+namespace {
+
+bool small_of(Value v, i64* out) {
+    if (v.bits & 1) {
+        *out = value_number(v);
+        return true;
+    }
+    return arith_small_integer(value_node(v), out);
+}
+
+// A result (X y) with X a leaf beginning ")" or "]" ends the evaluation.
+bool result_aborts(const Node* r) {
+    if (node_is_leaf(r)) return false;
+    const Node* x = pair_left(r);
+    u8 c = core_lead_byte(x);
+    return node_is_leaf(x) && (c == ')' || c == ']');
+}
+
+// Small integers a and b: true with the result when the builtin would
+// take its short way; the truth of a comparison as 1 or 0.
+bool arith_small(Arith kind, i64 a, i64 b, i64* out) {
+    switch (kind) {
+    case Arith::PLUS: *out = a + b; return true;
+    case Arith::DASH: *out = a - b; return true;
+    case Arith::MULT: return !__builtin_mul_overflow(a, b, out);
+    case Arith::LESS: *out = a < b; return true;
+    case Arith::GTEQ: *out = a >= b; return true;
+    case Arith::SAME: *out = a == b; return true;
+    case Arith::DIFF: *out = a != b; return true;
+    }
+    return false;
+}
+
+bool is_comparison(Arith kind) { return kind >= Arith::LESS; }
+
+// The values of a run: a growable array whose pushes are one store and a
+// test.
+class ValueStack {
+public:
+    ValueStack() : data_(static_cast<Value*>(std::malloc(sizeof(Value) * 1024))), capacity_(1024) {
+        VORN_ASSERT(data_ != nullptr);
+    }
+    ~ValueStack() { std::free(data_); }
+    ValueStack(const ValueStack&) = delete;
+    ValueStack& operator=(const ValueStack&) = delete;
+
+    [[gnu::always_inline]] void push_back(Value v) {
+        if (size_ == capacity_) grow(1);
+        data_[size_++] = v;
+    }
+    void pop_back() { --size_; }
+    Value& back() { return data_[size_ - 1]; }
+    size_t size() const { return size_; }
+    // Only ever shrinks: the values past n are gone (already released).
+    void resize(size_t n) { size_ = n; }
+    // Makes room for k more values above the top, unset.
+    void extend(size_t k) {
+        if (size_ + k > capacity_) grow(k);
+        for (size_t i = 0; i < k; ++i) data_[size_ + i] = UNSET_LOCAL;
+        size_ += k;
+    }
+    Value& operator[](size_t i) { return data_[i]; }
+
+private:
+    void grow(size_t k) {
+        while (capacity_ < size_ + k) capacity_ *= 2;
+        data_ = static_cast<Value*>(std::realloc(data_, sizeof(Value) * capacity_));
+        VORN_ASSERT(data_ != nullptr);
+    }
+    Value* data_;
+    size_t size_ = 0;
+    size_t capacity_;
+};
+
+struct Frame {
+    const Code* code;
+    uint32_t pc;
+    uint32_t base;
+};
+
+// What a head found at run time is, for applying it.
+struct HeadView {
+    enum Kind : u8 { TRUE, FALSE, IDENTITY, CONSTANT, CELL, PAIR, WRAPPED, CALLABLE, LAZY, OTHER } kind = OTHER;
+    int remaining = 0;  // CALLABLE, LAZY: the arguments it still takes
+    Node* a = nullptr;  // CONSTANT: y of (K y); CELL, PAIR: the fields; WRAPPED: v of ((B I) v)
+    Node* b = nullptr;
+    // CALLABLE: what a call runs. Exactly one of these.
+    const BuiltinEntry* builtin = nullptr;
+    Function* function = nullptr;
+    bool lambda = false;
+    Node* head_leaf = nullptr;  // the leaf of a builtin or global, partial or not
+    int stored = 0;             // arguments a partial application holds
+};
+
+// How deep calls of compiled code from the machine may nest on the C stack;
+// past it the machine instantiates the function itself.
+constexpr int MAX_HOOK_NESTING = 64;
+
+struct Outcome {
+    NodeRef value;
+    bool aborted;
+};
+
+class Executor final : public MachineHook {
+public:
+    explicit Executor(Run& run) : run_(run), session_(this) { frames_.reserve(256); }
+    ~Executor() {
+        for (size_t i = 0; i < values_.size(); ++i) value_release(values_[i]);
+    }
+
+    // The value of f on the arguments (taken over).
+    NodeRef run_function(Function& f, std::vector<Value>& args) {
+        for (Value a : args) values_.push_back(a);
+        args.clear();
+        return execute(f, uint32_t(values_.size())).value;
+    }
+
+    bool call_global(const Node* head, Node* definition, Node* const* args, int n, bool waiting,
+                     Contractum* out) override {
+        if (nesting_ >= MAX_HOOK_NESTING) return false;
+        Function& f = compile_global(run_, definition, const_cast<Node*>(head));
+        if (f.arity != n || !compile_function(run_, f)) return false;
+        if (waiting && !core_settled(run_, f)) return false;
+        for (int i = 0; i < n; ++i) {
+            node_retain(args[i]);
+            values_.push_back(value_of_node(args[i]));
+        }
+        ++nesting_;
+        Outcome r = execute(f, uint32_t(n));
+        --nesting_;
+        *out = Contractum{std::move(r.value), r.aborted};
+        return true;
+    }
+
+    u64 handoffs = 0;
+
+private:
+    // Runs f on the n values on top of the stack until its frame returns.
+    Outcome execute(Function& f, uint32_t n) {
+        size_t saved = stop_;
+        stop_ = frames_.size();
+        enter(f.code, uint32_t(values_.size() - n));
+        Outcome r = loop();
+        stop_ = saved;
+        return r;
+    }
+
+    void enter(const Code& code, uint32_t base) {
+        values_.extend(code.locals - code.params);
+        frames_.push_back(Frame{&code, 0, base});
+    }
+
+    Value pop() {
+        Value v = values_.back();
+        values_.pop_back();
+        return v;
+    }
+
+    Value& slot(uint32_t base, uint32_t i) { return values_[base + i]; }
+
+    Value take(uint32_t base, uint32_t i) {
+        Value v = values_[base + i];
+        values_[base + i] = UNSET_LOCAL;
+        return v;
+    }
+
+    void drop(uint32_t base, uint32_t i) { value_release(take(base, i)); }
+
+    // An operand's value: popped from the stack (owning its reference), or
+    // read from a local or the code (borrowed).
+    [[gnu::always_inline]] Value peek(const Operand& o, uint32_t base) {
+        switch (o.source) {
+        case Source::STACK: return pop();
+        case Source::LOCAL:
+        case Source::MOVED: return values_[base + o.slot];
+        case Source::NUMBER: break;
+        }
+        return value_small(o.number);
+    }
+
+    // Done with a value from peek.
+    void done(const Operand& o, Value v, uint32_t base) {
+        if (o.source == Source::STACK) value_release(v);
+        if (o.source == Source::MOVED) drop(base, o.slot);
+    }
+
+    // A value from peek with a reference of its own.
+    Value own(const Operand& o, Value v, uint32_t base) {
+        if (o.source == Source::STACK) return v;
+        if (o.source == Source::MOVED) return take(base, o.slot);
+        return value_copy(v);
+    }
+
+    // Drops the values and frames of the innermost execution: the run ends
+    // with v.
+    Outcome abort_run(NodeRef v) {
+        uint32_t base = frames_[stop_].base;
+        for (size_t i = base; i < values_.size(); ++i) value_release(values_[i]);
+        values_.resize(base);
+        frames_.resize(stop_);
+        return Outcome{std::move(v), true};
+    }
+
+    // The value of term by the term machine; false after an abort, with
+    // *result then the run's value.
+    bool reduce(NodeRef term, NodeRef* result) {
+        ++handoffs;
+        if (node_is_value(term.node)) {
+            *result = std::move(term);
+            return true;
+        }
+        bool aborted = false;
+        *result = session_.evaluate(std::move(term), aborted);
+        return !aborted;
+    }
+
+    NodeRef instantiate_template(uint32_t index, uint32_t base) {
+        const Template& tpl = run_.templates[index];
+        int k = int(tpl.letters.size());
+        if (k == 0) return noderef_wrap(tpl.term);
+        Node* args[26];
+        for (int i = 0; i < k; ++i) args[i] = value_box_raw(value_copy(values_[base + tpl.slots[i]]));
+        NodeRef r = instantiate(noderef_wrap(tpl.term), tpl.letters.data(), args, k, run_.scratch);
+        for (int i = 0; i < k; ++i) node_release(args[i]);
+        return r;
+    }
+
+    const BuiltinEntry* arith_entry(Arith kind) {
+        const BuiltinEntry*& e = run_.arith_entries[int(kind)];
+        if (e == nullptr) e = &builtin_registry().find(string_from_cstr(arith_name(kind)))->second;
+        return e;
+    }
+
+    static const char* arith_name(Arith kind) {
+        static const char* const NAMES[] = {"plus", "dash", "mult", "less", "gteq", "same", "diff"};
+        return NAMES[int(kind)];
+    }
+
+    // The builtin's own result on the boxed operands (taken over).
+    NodeRef arith_builtin(Arith kind, Value a, Value b) {
+        NodeRef& leaf = run_.arith_leaves[int(kind)];
+        if (leaf.node == nullptr) leaf = noderef_from_cstr(arith_name(kind));
+        NodeRef app = node_make_app(node_make_app(leaf, value_box(a)), value_box(b));
+        return arith_entry(kind)->fn(std::move(app));
+    }
+
+    // Pops the n arguments of a call into a spine over head.
+    NodeRef spine(NodeRef head, uint32_t n) {
+        size_t first = values_.size() - n;
+        for (size_t i = first; i < values_.size(); ++i)
+            head = node_make_tagged_app(std::move(head), value_box(values_[i]));
+        values_.resize(first);
+        return head;
+    }
+
+    // A closed value: its pair with a head above it needs no reduction below
+    // and frees no letter.
+    static bool quiet(Node* n) { return node_is_value(n) && node_free_mask(n) == 0; }
+
+    // Pops the n arguments of an application that needs more into a spine
+    // over head, a name of the given arity that frees no letter. While the
+    // arguments are closed values, every pair's tag is known without
+    // reading its children: the arity falls by one a pair, nothing below
+    // needs reducing, no letter is free.
+    Node* build(Node* head, uint32_t n, i64 arity) {
+        size_t first = values_.size() - n;
+        node_retain(head);
+        Node* spine = head;
+        bool known = arity < ARITY_MAX && node_tag(head) != 0 && node_tag(head) != TAG_DATA &&
+                     !node_has_redex_below(head) && node_free_mask(head) == 0;
+        for (uint32_t i = 0; i < n; ++i) {
+            Node* arg = value_box_raw(values_[first + i]);
+            known = known && quiet(arg);
+            if (!known) {
+                spine = node_make_tagged_pair(spine, arg);
+                continue;
+            }
+            PairNode* pair = pair_block_new();
+            pair->left = spine;
+            pair->right = arg;
+            pair->head.header = 1;
+            node_set_arity(&pair->head, arity - 1 - i);
+            spine = &pair->head;
+        }
+        values_.resize(first);
+        return spine;
+    }
+
+    // Enters f's code with the top n values as its parameters.
+    void call(const Code& code, uint32_t n, bool tail) {
+        uint32_t base = uint32_t(values_.size() - n);
+        if (!tail) {
+            enter(code, base);
+            return;
+        }
+        // The arguments replace the frame's locals, and the frame runs the
+        // callee from its start.
+        Frame& frame = frames_.back();
+        uint32_t old = frame.base;
+        for (uint32_t i = old; i < base; ++i) value_release(values_[i]);
+        for (uint32_t i = 0; i < n; ++i) values_[old + i] = values_[base + i];
+        values_.resize(old + n);
+        values_.extend(code.locals - code.params);
+        frame.code = &code;
+        frame.pc = 0;
+    }
+
+    // Puts the k values of stored below the top n values of the stack.
+    void insert_below(Node* const* stored, int k, uint32_t n) {
+        size_t top = values_.size();
+        values_.extend(size_t(k));
+        for (size_t i = 0; i < n; ++i) values_[top + k - 1 - i] = values_[top - 1 - i];
+        for (int i = 0; i < k; ++i) {
+            node_retain(stored[i]);
+            values_[top - n + size_t(i)] = value_of_node(stored[i]);
+        }
+    }
+
+    // ---- heads -----------------------------------------------------------
+
+    // The spine of a pair value: its head and its arguments (at most
+    // MAX_ARGS), or false.
+    static bool spine_of(Node* v, Node** head, Node** args, int* n) {
+        Node* reversed[MAX_ARGS];
+        int k = 0;
+        Node* h = v;
+        while (!node_is_leaf(h) && node_tag(h) != TAG_DATA) {
+            if (k == MAX_ARGS) return false;
+            reversed[k++] = pair_right(h);
+            h = pair_left(h);
+        }
+        for (int i = 0; i < k; ++i) args[i] = reversed[k - 1 - i];
+        *head = h;
+        *n = k;
+        return true;
+    }
+
+    HeadView view_head(Value value) {
+        HeadView view;
+        Node* v = value_node(value);
+        if (v == nullptr) return view;
+        node_compute_tag(v);
+        const PreludeMeanings& m = run_.prelude;
+        if (node_is_leaf(v)) {
+            const u8* text = leaf_bytes(v);
+            if (text[1] == 0 && m.truth) {
+                if (text[0] == 'K') return view.kind = HeadView::TRUE, view;
+                if (text[0] == 'H') return view.kind = HeadView::FALSE, view;
+                if (text[0] == 'I') return view.kind = HeadView::IDENTITY, view;
+            }
+            return callable_leaf(v, v, 0, view);
+        }
+        if (node_tag(v) == TAG_DATA) return view;
+        if (node_binder_kind(v) == 'u') {
+            view.kind = HeadView::CALLABLE;
+            view.lambda = true;
+            return view;
+        }
+        Node* head = nullptr;
+        Node* args[MAX_ARGS];
+        int n = 0;
+        if (!spine_of(v, &head, args, &n) || !node_is_leaf(head)) return view;
+        const u8* text = leaf_bytes(head);
+        if (text[1] == 0) {
+            if (text[0] == 'J' && n == 2 && m.lists) return view.kind = HeadView::CELL, view.a = args[0], view.b = args[1], view;
+            if (text[0] == 'V' && n == 2 && m.lists) return view.kind = HeadView::PAIR, view.a = args[0], view.b = args[1], view;
+            if (text[0] == 'K' && n == 1 && m.truth) return view.kind = HeadView::CONSTANT, view.a = args[0], view;
+            if (text[0] == 'B' && n == 2 && m.wrapper && core_leaf_is(args[0], 'I'))
+                return view.kind = HeadView::WRAPPED, view.a = args[1], view;
+        }
+        return callable_leaf(head, v, n, view);
+    }
+
+    // A value whose head is the leaf head with n arguments stored.
+    HeadView& callable_leaf(Node* head, Node* v, int n, HeadView& view) {
+        i64 remaining = node_tagged_arity(v);
+        if (remaining < 1 || remaining >= ARITY_MAX) return view;
+        u8 c = leaf_bytes(head)[0];
+        view.remaining = int(remaining);
+        view.stored = n;
+        view.head_leaf = head;
+        if (leaf_bytes(head)[1] == 0 && std::strchr(LAZY_HEAD_CHARS, c) != nullptr) {
+            view.kind = HeadView::LAZY;
+            return view;
+        }
+        if (c >= 'a' && c <= 'z') {
+            if (const BuiltinEntry* b = core_builtin(head)) {
+                view.kind = HeadView::CALLABLE;
+                view.builtin = b;
+                return view;
+            }
+        }
+        if (Function* f = global_of_leaf(head)) {
+            view.kind = HeadView::CALLABLE;
+            view.function = f;
+        }
+        return view;
+    }
+
+    // The function of a global name's leaf, found again cheaply: leaves of
+    // one name are met over and over.
+    Function* global_of_leaf(Node* leaf) {
+        constexpr size_t SLOTS = 64;
+        if (leaf_cache_.empty()) leaf_cache_.resize(SLOTS);
+        LeafSlot& s = leaf_cache_[(reinterpret_cast<uintptr_t>(leaf) >> 4) % SLOTS];
+        if (s.leaf == leaf && s.function != nullptr && s.function->name != nullptr &&
+            std::strcmp(reinterpret_cast<const char*>(leaf_bytes(leaf)),
+                        reinterpret_cast<const char*>(leaf_bytes(s.function->name))) == 0)
+            return s.function;
+        Function* f = compile_global_of_leaf(run_, leaf);
+        s.leaf = leaf;
+        s.function = f;
+        return f;
+    }
+
+    // Whether a callable head's code may be called with arguments left
+    // over for its value.
+    bool callable_settled(const HeadView& view, Value head) {
+        if (view.builtin != nullptr) return true;
+        if (view.function != nullptr) return compile_function(run_, *view.function) && core_settled(run_, *view.function);
+        if (view.lambda) {
+            Function* f = shape_of(run_, value_node(head), &run_.hole_scratch);
+            return f != nullptr && compile_function(run_, *f) && core_settled(run_, *f);
+        }
+        return false;
+    }
+
+    // ---- applying a head found at run time ---------------------------------
+
+    enum class Step { GO_ON, RETURNED, ABORTED };
+
+    // Applies the head on top of the stack to the n values below it, all
+    // of which it needs at most (APPLY). Its value is pushed, or its frame
+    // entered; in tail position the frame is the caller's.
+    Step apply(uint32_t n, bool tail, Outcome* final) {
+        for (;;) {
+            Value head = values_.back();
+            HeadView view = view_head(head);
+            if (view.kind == HeadView::WRAPPED) {
+                node_retain(view.a);
+                values_.back() = value_of_node(view.a);
+                value_release(head);
+                continue;
+            }
+            if (view.kind == HeadView::CALLABLE) {
+                if (view.lambda) return apply_lambda(n, tail, final);
+                if (int(n) < view.remaining) return push_built(n, tail, final);
+                if (int(n) == view.remaining) return apply_call(view, n, tail, final);
+            } else if ((view.kind == HeadView::LAZY || view.kind == HeadView::TRUE) && int(n) < lazy_remaining(view)) {
+                return push_built(n, tail, final);
+            }
+            // Anything else: the machine applies it.
+            pop();
+            NodeRef term = spine(value_box(head), n);
+            return hand_over(std::move(term), tail, final);
+        }
+    }
+
+    static int lazy_remaining(const HeadView& view) { return view.kind == HeadView::TRUE ? 2 : view.remaining; }
+
+    // The value v of a step: pushed, or returned in tail position.
+    Step give(NodeRef v, bool tail, Outcome* final) {
+        values_.push_back(value_from_node(std::move(v)));
+        if (!tail) return Step::GO_ON;
+        return do_return(final);
+    }
+
+    Step hand_over(NodeRef term, bool tail, Outcome* final) {
+        NodeRef v = nullptr;
+        if (!reduce(std::move(term), &v)) {
+            *final = abort_run(std::move(v));
+            return Step::ABORTED;
+        }
+        return give(std::move(v), tail, final);
+    }
+
+    // The head on top applied to n values it needs more than: the spine.
+    Step push_built(uint32_t n, bool tail, Outcome* final) {
+        Value head = pop();
+        NodeRef h = value_box(head);
+        NodeRef v = spine(std::move(h), n);
+        return give(std::move(v), tail, final);
+    }
+
+    // A builtin or global function, maybe partly applied, given the rest.
+    Step apply_call(const HeadView& view, uint32_t n, bool tail, Outcome* final) {
+        Value head = pop();
+        Node* stored[MAX_ARGS];
+        Node* h = nullptr;
+        int k = 0;
+        if (view.stored > 0) spine_of(value_node(head), &h, stored, &k);
+        if (view.builtin != nullptr) {
+            NodeRef app = noderef_wrap(view.head_leaf);
+            for (int i = 0; i < k; ++i) app = node_make_tagged_app(std::move(app), noderef_wrap(stored[i]));
+            app = spine(std::move(app), n);
+            value_release(head);
+            NodeRef r = view.builtin->fn(std::move(app));
+            if (result_aborts(r.node)) {
+                *final = abort_run(abort_value(std::move(r)));
+                return Step::ABORTED;
+            }
+            return give(std::move(r), tail, final);
+        }
+        Function& f = *view.function;
+        if (!compile_function(run_, f)) {
+            NodeRef term = noderef_wrap(view.head_leaf);
+            for (int i = 0; i < k; ++i) term = node_make_tagged_app(std::move(term), noderef_wrap(stored[i]));
+            term = spine(std::move(term), n);
+            value_release(head);
+            return hand_over(std::move(term), tail, final);
+        }
+        insert_below(stored, k, n);
+        value_release(head);
+        call(f.code, n + uint32_t(k), tail);
+        return Step::GO_ON;
+    }
+
+    // A lambda given n values: its shape's code on the closure's holes and
+    // the values when they are all its binders take; fewer give the inner
+    // lambda the machine would make.
+    Step apply_lambda(uint32_t n, bool tail, Outcome* final) {
+        Value head = values_.back();
+        Node* v = value_node(head);
+        std::vector<Node*>& holes = run_.hole_scratch;
+        Function* f = shape_of(run_, v, &holes);
+        if (f != nullptr && int(n) == f->chain && compile_function(run_, *f)) {
+            pop();
+            insert_below(holes.data(), int(holes.size()), n);
+            value_release(head);
+            call(f->code, n + uint32_t(holes.size()), tail);
+            return Step::GO_ON;
+        }
+        int chain = 0;
+        for (const Node* b = v; node_binder_kind(b) == 'u'; b = pair_right(b)) ++chain;
+        if (int(n) < chain && n <= uint32_t(MAX_ARGS)) {
+            u8 letters[MAX_ARGS];
+            Node* args[MAX_ARGS];
+            const Node* inner = v;
+            size_t first = values_.size() - 1 - n;
+            for (uint32_t i = 0; i < n; ++i, inner = pair_right(inner)) {
+                letters[i] = core_letter(pair_right(pair_left(inner)));
+                args[i] = value_box_raw(values_[first + i]);
+            }
+            bool letters_ok = true;
+            for (uint32_t i = 0; i < n; ++i) letters_ok = letters_ok && letters[i] != 0;
+            if (letters_ok) {
+                pop();
+                NodeRef r = instantiate(noderef_wrap(const_cast<Node*>(inner)), letters, args, int(n), run_.scratch);
+                for (uint32_t i = 0; i < n; ++i) node_release(args[i]);
+                values_.resize(first);
+                value_release(head);
+                return give(std::move(r), tail, final);
+            }
+            for (uint32_t i = 0; i < n; ++i) values_[first + i] = value_of_node(args[i]);
+        }
+        pop();
+        NodeRef term = spine(value_box(head), n);
+        return hand_over(std::move(term), tail, final);
+    }
+
+    // A builtin's abort result, reduced as the machine reduces it when the
+    // run ends with it.
+    NodeRef abort_value(NodeRef r) {
+        bool aborted = false;
+        return session_.evaluate(std::move(r), aborted);
+    }
+
+    // ---- dispatch -------------------------------------------------------------
+
+    // Hands the site's blocks the passed locals, moved or copied, then the
+    // values the path found; drops what dies at the site.
+    void pass_on(const DispatchSite& site, uint32_t base, Node* const* found, int k, Value head, bool head_found) {
+        for (const PassedSlot& p : site.pass)
+            values_.push_back(p.move ? take(base, p.slot) : value_copy(values_[base + p.slot]));
+        if (head_found) {
+            values_.push_back(head);
+            slot(base, site.head_slot) = UNSET_LOCAL;
+        }
+        for (int i = 0; i < k; ++i) {
+            node_retain(found[i]);
+            values_.push_back(value_of_node(found[i]));
+        }
+        for (uint32_t d : site.drops) drop(base, d);
+    }
+
+    // Releases what a path that does not go through a block consumes: the
+    // head, the moved locals and the dropped ones.
+    void consume_site(const DispatchSite& site, uint32_t base) {
+        drop(base, site.head_slot);
+        for (const PassedSlot& p : site.pass)
+            if (p.move) drop(base, p.slot);
+        for (uint32_t d : site.drops) drop(base, d);
+    }
+
+    Step dispatch(const DispatchSite& site, Outcome* final) {
+        uint32_t base = frames_.back().base;
+        Value& head_slot = slot(base, site.head_slot);
+        value_release(head_slot);
+        head_slot = pop();
+        int n = int(site.n);
+        for (;;) {
+            Value head = head_slot;
+            HeadView view = view_head(head);
+            switch (view.kind) {
+            case HeadView::TRUE:
+                if (n >= 2) return jump_arm(site, base, site.k_arm);
+                return take_block(site, BlockPath::STRICT, 0, base, nullptr, 0, true, final);
+            case HeadView::FALSE:
+                if (n >= 2) return jump_arm(site, base, site.h_arm);
+                return site_value(site, base, noderef_from_cstr("I"), final);
+            case HeadView::IDENTITY:
+                return take_block(site, BlockPath::IDENTITY, 0, base, nullptr, 0, false, final);
+            case HeadView::CONSTANT:
+                if (n == 1) return site_value(site, base, noderef_wrap(view.a), final);
+                return take_block(site, BlockPath::CONSTANT, 0, base, &view.a, 1, false, final);
+            case HeadView::CELL: {
+                if (n == 1) {
+                    NodeRef pair = node_make_tagged_app(
+                        node_make_tagged_app(noderef_from_cstr("V"), noderef_wrap(view.a)), noderef_wrap(view.b));
+                    return site_value(site, base, std::move(pair), final);
+                }
+                Node* fields[2] = {view.a, view.b};
+                return take_block(site, BlockPath::CELL, 0, base, fields, 2, false, final);
+            }
+            case HeadView::PAIR: {
+                Node* fields[2] = {view.a, view.b};
+                return take_block(site, BlockPath::PAIR, 0, base, fields, 2, false, final);
+            }
+            case HeadView::WRAPPED:
+                node_retain(view.a);
+                head_slot = value_of_node(view.a);
+                value_release(head);
+                continue;
+            case HeadView::CALLABLE: {
+                int remaining = view.lambda ? lambda_chain(value_node(head)) : view.remaining;
+                if (remaining >= n) return take_block(site, BlockPath::STRICT, 0, base, nullptr, 0, true, final);
+                if (callable_settled(view, head))
+                    return take_block(site, BlockPath::OVER, remaining, base, nullptr, 0, true, final);
+                break;
+            }
+            case HeadView::LAZY:
+                if (view.remaining > n) return take_block(site, BlockPath::STRICT, 0, base, nullptr, 0, true, final);
+                break;
+            case HeadView::OTHER: break;
+            }
+            return site_machine(site, base, final);
+        }
+    }
+
+    static int lambda_chain(const Node* v) {
+        int chain = 0;
+        for (const Node* b = v; node_binder_kind(b) == 'u'; b = pair_right(b)) ++chain;
+        return chain;
+    }
+
+    Step jump_arm(const DispatchSite& site, uint32_t base, uint32_t arm) {
+        drop(base, site.head_slot);
+        frames_.back().pc = arm;
+        return Step::GO_ON;
+    }
+
+    // A value the site knows without a block or the machine.
+    Step site_value(const DispatchSite& site, uint32_t base, NodeRef v, Outcome* final) {
+        consume_site(site, base);
+        if (!site.tail) frames_.back().pc = site.end;
+        return give(std::move(v), site.tail, final);
+    }
+
+    // The whole application handed to the machine.
+    Step site_machine(const DispatchSite& site, uint32_t base, Outcome* final) {
+        NodeRef term = instantiate_template(site.whole, base);
+        consume_site(site, base);
+        if (!site.tail) frames_.back().pc = site.end;
+        return hand_over(std::move(term), site.tail, final);
+    }
+
+    Step take_block(const DispatchSite& site, BlockPath path, int over, uint32_t base, Node* const* found, int k,
+                    bool with_head, Outcome* final) {
+        Function& b = compile_block(run_, const_cast<DispatchSite&>(site), path, over);
+        if (!compile_function(run_, b)) return site_machine(site, base, final);
+        Value head = slot(base, site.head_slot);
+        // The found values are read from the head, which goes after them.
+        size_t before = values_.size();
+        pass_on(site, base, found, k, head, with_head);
+        if (!with_head) drop(base, site.head_slot);
+        uint32_t n = uint32_t(values_.size() - before);
+        if (!site.tail) frames_.back().pc = site.end;
+        call(b.code, n, site.tail);
+        return Step::GO_ON;
+    }
+
+    Step do_return(Outcome* final) {
+        Value v = pop();
+        uint32_t base = frames_.back().base;
+        for (size_t i = base; i < values_.size(); ++i) value_release(values_[i]);
+        values_.resize(base);
+        frames_.pop_back();
+        if (frames_.size() == stop_) {
+            *final = Outcome{value_box(v), false};
+            return Step::RETURNED;
+        }
+        values_.push_back(v);
+        return Step::GO_ON;
+    }
+
+    // ---- the loop ---------------------------------------------------------------
+
+    Outcome loop() {
+        Outcome final{nullptr, false};
+        for (;;) {
+            Frame& frame = frames_.back();
+            const Instr& in = frame.code->instrs[frame.pc++];
+            uint32_t base = frame.base;
+            Step step = Step::GO_ON;
+            switch (in.op) {
+            case Op::LOCAL:
+                values_.push_back(value_copy(values_[base + in.a]));
+                break;
+            case Op::MOVE:
+                values_.push_back(take(base, in.a));
+                break;
+            case Op::DROP:
+                drop(base, in.a);
+                break;
+            case Op::CONST_INT:
+                values_.push_back(value_small(in.imm));
+                break;
+            case Op::CONST_NODE:
+                node_retain(in.node);
+                values_.push_back(value_of_node(in.node));
+                break;
+            case Op::STORE: {
+                Value v = pop();
+                value_release(values_[base + in.a]);
+                values_[base + in.a] = v;
+                break;
+            }
+            case Op::ARITH: {
+                Value b = peek(in.y, base), a = peek(in.x, base);
+                i64 x = 0, y = 0, r = 0;
+                if (small_of(a, &x) && small_of(b, &y) && arith_small(in.kind, x, y, &r)) {
+                    done(in.x, a, base);
+                    done(in.y, b, base);
+                    if (is_comparison(in.kind))
+                        values_.push_back(value_from_node(noderef_from_cstr(r ? "K" : "H")));
+                    else if (fits_small(r))
+                        values_.push_back(value_small(r));
+                    else
+                        values_.push_back(value_from_node(integer_make_leaf(r)));
+                    break;
+                }
+                Value ob = own(in.y, b, base), oa = own(in.x, a, base);
+                NodeRef t = arith_builtin(in.kind, oa, ob);
+                if (result_aborts(t.node)) return abort_run(abort_value(std::move(t)));
+                values_.push_back(value_from_node(std::move(t)));
+                break;
+            }
+            case Op::BRANCH: {
+                Value b = peek(in.y, base), a = peek(in.x, base);
+                i64 x = 0, y = 0, r = 0;
+                if (small_of(a, &x) && small_of(b, &y)) {
+                    arith_small(in.kind, x, y, &r);
+                    done(in.x, a, base);
+                    done(in.y, b, base);
+                    if (!r) frame.pc = in.b;
+                    break;
+                }
+                Value ob = own(in.y, b, base), oa = own(in.x, a, base);
+                NodeRef t = arith_builtin(in.kind, oa, ob);
+                if (result_aborts(t.node)) return abort_run(abort_value(std::move(t)));
+                if (core_leaf_is(t.node, 'K')) break;
+                if (core_leaf_is(t.node, 'H')) {
+                    frame.pc = in.b;
+                    break;
+                }
+                // Neither truth: the value is applied to both arms.
+                slot(base, in.a) = value_from_node(std::move(t));
+                NodeRef term = instantiate_template(in.c, base);
+                drop(base, in.a);
+                frame.pc = uint32_t(in.imm);
+                NodeRef v = nullptr;
+                if (!reduce(std::move(term), &v)) return abort_run(std::move(v));
+                values_.push_back(value_from_node(std::move(v)));
+                break;
+            }
+            case Op::LISTCASE: {
+                Node* l = value_node(values_[base + in.a]);
+                if (l != nullptr && node_is_leaf(l)) {
+                    if (core_leaf_is(l, 'K')) break;
+                } else if (l != nullptr && node_tag(l) != TAG_DATA) {
+                    const Node* jh = pair_left(l);
+                    if (!node_is_leaf(jh) && core_leaf_is(pair_left(jh), 'J')) {
+                        bind_fields(pair_right(jh), pair_right(l), frame, in);
+                        break;
+                    }
+                }
+                NodeRef term = instantiate_template(in.c, base);
+                frame.pc = uint32_t(in.imm);
+                NodeRef v = nullptr;
+                if (!reduce(std::move(term), &v)) return abort_run(std::move(v));
+                values_.push_back(value_from_node(std::move(v)));
+                break;
+            }
+            case Op::UNPAIR: {
+                // A J cell ((J f) g) or a V pair ((V f) g): f and g in place.
+                Node* p = value_node(values_[base + in.a]);
+                if (p == nullptr || node_is_leaf(p) || node_tag(p) == TAG_DATA) break;
+                const Node* head = pair_left(p);
+                if (node_is_leaf(head) || !core_leaf_is(pair_left(head), in.imm ? 'J' : 'V')) break;
+                bind_fields(pair_right(head), pair_right(p), frame, in);
+                break;
+            }
+            case Op::JUMP:
+                frame.pc = in.b;
+                break;
+            case Op::CONSTANT: {
+                // A value stored by the machine; a constant not yet computed
+                // (or being computed: the pending mark ")") goes to the
+                // machine, as does an entry that is evaluated at each use.
+                Node* d = in.definition->node;
+                if (core_lead_byte(d) != ')' && node_binder_kind(d) != 'u' && node_is_value(d)) {
+                    node_retain(d);
+                    values_.push_back(value_of_node(d));
+                    break;
+                }
+                [[fallthrough]];
+            }
+            case Op::GENERIC: {
+                NodeRef v = nullptr;
+                if (!reduce(instantiate_template(in.a, base), &v)) return abort_run(std::move(v));
+                values_.push_back(value_from_node(std::move(v)));
+                break;
+            }
+            case Op::CLOSURE:
+                values_.push_back(value_from_node(instantiate_template(in.a, base)));
+                break;
+            case Op::BUILD:
+                values_.push_back(value_of_node(build(in.node, in.c, in.imm)));
+                break;
+            case Op::BUILTIN: {
+                NodeRef r = in.builtin->fn(spine(noderef_wrap(in.node), in.c));
+                if (result_aborts(r.node)) return abort_run(abort_value(std::move(r)));
+                values_.push_back(value_from_node(std::move(r)));
+                break;
+            }
+            case Op::CALL:
+            case Op::TAIL_CALL: {
+                Function& f = *in.function;
+                bool tail = in.op == Op::TAIL_CALL;
+                if (!f.compiled && !compile_function(run_, f)) {
+                    step = hand_over(spine(noderef_wrap(f.name), in.c), tail, &final);
+                    break;
+                }
+                call(f.code, in.c, tail);
+                break;
+            }
+            case Op::APPLY:
+            case Op::TAIL_APPLY:
+                step = apply(in.c, in.op == Op::TAIL_APPLY, &final);
+                break;
+            case Op::DISPATCH:
+                step = dispatch(run_.sites[in.a], &final);
+                break;
+            case Op::RETURN:
+                step = do_return(&final);
+                break;
+            }
+            if (step == Step::GO_ON) continue;
+            return Outcome{std::move(final.value), final.aborted};
+        }
+    }
+
+    // The two fields f and g of a cell or pair (borrowed) into the locals
+    // in.x and in.y of frame, which then goes on at in.b.
+    void bind_fields(Node* f, Node* g, Frame& frame, const Instr& in) {
+        frame.pc = in.b;
+        if (in.x.slot == NO_SLOT) return;
+        Node* fields[2] = {f, g};
+        uint32_t slots[2] = {frame.base + in.x.slot, frame.base + in.y.slot};
+        for (int i = 0; i < 2; ++i) {
+            node_retain(fields[i]);
+            value_release(values_[slots[i]]);
+            values_[slots[i]] = value_of_node(fields[i]);
+        }
+    }
+
+    struct LeafSlot {
+        const Node* leaf = nullptr;
+        Function* function = nullptr;
+    };
+
+    Run& run_;
+    MachineSession session_;
+    ValueStack values_;
+    std::vector<Frame> frames_;
+    std::vector<LeafSlot> leaf_cache_;
+    size_t stop_ = 0;  // the frames below the innermost execution
+    int nesting_ = 0;  // executions started by the machine, one inside the other
+};
+
+}  // namespace
+
+NodeRef compile_evaluate_main(const NodeRef& main, const NodeRef& argument, CompileCounts* counts) {
+    CompileCounts ignored;
+    if (counts == nullptr) counts = &ignored;
+    Run run;
+    run.prelude = core_read_prelude();
+    Function* f = nullptr;
+    if (run.prelude.frames) {
+        // (main a) with a bound to the argument: main is closed, so any
+        // letter will do.
+        Node* a = core_letter_leaf(run, 'a');
+        Function m;
+        m.kind = FunctionKind::MAIN;
+        m.term = core_apply(run, main.node, &a, 1);
+        m.param_letters = {'a'};
+        m.arity = 1;
+        run.functions.push_back(std::move(m));
+        f = &run.functions.back();
+        if (!compile_function(run, *f)) f = nullptr;
+    }
+    if (f == nullptr) {
+        ++counts->handoffs;
+        return machine_evaluate(node_make_app(main, argument));
+    }
+    Executor executor(run);
+    std::vector<Value> args{value_copy(value_of_node(argument.node))};
+    NodeRef value = executor.run_function(*f, args);
+    counts->handoffs += executor.handoffs;
+    return value;
+}
