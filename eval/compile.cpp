@@ -165,15 +165,18 @@ private:
         held_.set(slot);
     }
 
-    uint32_t make_template(const Node* t, const Scope& scope) {
+    // The template of t; the letter value, if given, stands for a value the
+    // instruction hands over itself (NO_SLOT in the template).
+    uint32_t make_template(const Node* t, const Scope& scope, u8 value = 0) {
         Template tpl;
         tpl.term = const_cast<Node*>(t);
         uint32_t free = free_letters(t);
         for (int i = 0; i < 26; ++i)
             if (free & (uint32_t(1) << i)) {
-                if (scope.slot[i] < 0) throw CannotCompile{};
+                bool given = value == u8('a' + i);
+                if (scope.slot[i] < 0 && !given) throw CannotCompile{};
                 tpl.letters.push_back(u8('a' + i));
-                tpl.slots.push_back(uint32_t(scope.slot[i]));
+                tpl.slots.push_back(given ? NO_SLOT : uint32_t(scope.slot[i]));
             }
         run_.templates.push_back(std::move(tpl));
         return uint32_t(run_.templates.size() - 1);
@@ -388,9 +391,29 @@ private:
         if (n < arity) return build(h, s.args, n, arity, scope, live, tail);
         Function& g = compile_global(run_, d->node, h);
         if (n == arity) return call(g, s.args, n, scope, live, tail);
-        if (!core_settled(run_, g)) return generic(t, scope, live, tail);
+        if (!core_settled(run_, g)) return inline_call(t, d->node, s, scope, live, tail);
         call(g, s.args, int(arity), scope, live | needs(s.args + arity, n - int(arity), scope), false);
         dispatch(s.args + arity, n - int(arity), scope, live, tail);
+    }
+
+    // A global function given more arguments than it takes, whose value
+    // the arguments left over could change: its body in place, as the
+    // machine contracts it, with those arguments after it. Nested to a
+    // bound, so that a function cannot unfold itself for ever.
+    void inline_call(const Node* t, Node* definition, const Spine& s, const Scope& scope, const Slots& live,
+                     bool tail) {
+        constexpr int MAX_INLINE = 8;
+        if (inlined_ == MAX_INLINE) return generic(t, scope, live, tail);
+        Spine redex_spine;
+        redex_spine.head = pair_left(pair_left(definition));  // the leaf \ of ((\ x) body)
+        redex_spine.args[0] = pair_right(pair_left(definition));
+        redex_spine.args[1] = pair_right(definition);
+        if (s.n + 2 > MAX_ARGS) return generic(t, scope, live, tail);
+        for (int i = 0; i < s.n; ++i) redex_spine.args[2 + i] = s.args[i];
+        redex_spine.n = s.n + 2;
+        ++inlined_;
+        redex(redex_spine, scope, live, tail);
+        --inlined_;
     }
 
     void arguments(Node* const* args, int n, const Scope& scope, const Slots& live) {
@@ -486,12 +509,7 @@ private:
         // letter free in neither arm.
         u8 v = core_free_letter(free_letters(arms[0]) | free_letters(arms[1]));
         if (v == 0) throw CannotCompile{};
-        in.c = uint32_t(run_.templates.size());
-        uint32_t value_slot = new_slot();
-        Scope with_value = scope;
-        with_value.slot[v - 'a'] = int(value_slot);
-        make_template(core_apply(run_, core_letter_leaf(run_, v), arms, 2), with_value);
-        in.a = value_slot;
+        in.c = make_template(core_apply(run_, core_letter_leaf(run_, v), arms, 2), scope, v);
         uint32_t test = emit(in);
         two_arms(test, arms[0], arms[1], scope, live, tail);
     }
@@ -820,7 +838,8 @@ private:
     Function& f_;
     Code& code_;
     Slots held_;     // the locals that hold a reference at this point of the code
-    int depth_ = 0;  // expressions being compiled, one inside the other
+    int depth_ = 0;    // expressions being compiled, one inside the other
+    int inlined_ = 0;  // bodies of global functions being compiled in place
 };
 
 }  // namespace

@@ -31,6 +31,15 @@ Node* value_box_raw(Value v) {
 
 namespace {
 
+// A local the code reads must hold a value: under the sanitizers a read of
+// one moved out or never set stops the run.
+inline Value checked(Value v) {
+#ifdef VORN_SANITIZED
+    VORN_ASSERT(v.bits != UNSET_LOCAL.bits);
+#endif
+    return v;
+}
+
 bool small_of(Value v, i64* out) {
     if (v.bits & 1) {
         *out = value_number(v);
@@ -203,7 +212,7 @@ private:
         switch (o.source) {
         case Source::STACK: return pop();
         case Source::LOCAL:
-        case Source::MOVED: return values_[base + o.slot];
+        case Source::MOVED: return checked(values_[base + o.slot]);
         case Source::NUMBER: break;
         }
         return value_small(o.number);
@@ -245,12 +254,15 @@ private:
         return !aborted;
     }
 
-    NodeRef instantiate_template(uint32_t index, uint32_t base) {
+    // The template's term with the locals' values, and the value given for
+    // its letter without a slot.
+    NodeRef instantiate_template(uint32_t index, uint32_t base, Value given = UNSET_LOCAL) {
         const Template& tpl = run_.templates[index];
         int k = int(tpl.letters.size());
         if (k == 0) return noderef_wrap(tpl.term);
         Node* args[26];
-        for (int i = 0; i < k; ++i) args[i] = value_box_raw(value_copy(values_[base + tpl.slots[i]]));
+        for (int i = 0; i < k; ++i)
+            args[i] = value_box_raw(value_copy(checked(tpl.slots[i] == NO_SLOT ? given : values_[base + tpl.slots[i]])));
         NodeRef r = instantiate(noderef_wrap(tpl.term), tpl.letters.data(), args, k, run_.scratch);
         for (int i = 0; i < k; ++i) node_release(args[i]);
         return r;
@@ -602,7 +614,7 @@ private:
     // values the path found; drops what dies at the site.
     void pass_on(const DispatchSite& site, uint32_t base, Node* const* found, int k, Value head, bool head_found) {
         for (const PassedSlot& p : site.pass)
-            values_.push_back(p.move ? take(base, p.slot) : value_copy(values_[base + p.slot]));
+            values_.push_back(checked(p.move ? take(base, p.slot) : value_copy(values_[base + p.slot])));
         if (head_found) {
             values_.push_back(head);
             slot(base, site.head_slot) = UNSET_LOCAL;
@@ -745,10 +757,10 @@ private:
             Step step = Step::GO_ON;
             switch (in.op) {
             case Op::LOCAL:
-                values_.push_back(value_copy(values_[base + in.a]));
+                values_.push_back(value_copy(checked(values_[base + in.a])));
                 break;
             case Op::MOVE:
-                values_.push_back(take(base, in.a));
+                values_.push_back(checked(take(base, in.a)));
                 break;
             case Op::DROP:
                 drop(base, in.a);
@@ -805,9 +817,8 @@ private:
                     break;
                 }
                 // Neither truth: the value is applied to both arms.
-                slot(base, in.a) = value_from_node(std::move(t));
-                NodeRef term = instantiate_template(in.c, base);
-                drop(base, in.a);
+                NodeRef term = instantiate_template(in.c, base, value_of_node(t.node));
+                t = nullptr;
                 frame.pc = uint32_t(in.imm);
                 NodeRef v = nullptr;
                 if (!reduce(std::move(term), &v)) return abort_run(std::move(v));

@@ -46,8 +46,9 @@ inline Node* value_node(Value v) { return (v.bits & 1) ? nullptr : reinterpret_c
 inline i64 value_number(Value v) { return i64(v.bits) >> 1; }
 inline bool fits_small(i64 v) { return v >= -SMALL_LIMIT && v <= SMALL_LIMIT; }
 
-// A local not yet set, or moved out, reads as the small integer 0.
-inline constexpr Value UNSET_LOCAL{1};
+// A local not yet set, or moved out: an odd word no small integer makes, so
+// releasing it does nothing and a read of it can be caught.
+inline constexpr Value UNSET_LOCAL{(u64(1) << 62) | 1};
 
 inline void value_release(Value v) {
     if (Node* n = value_node(v)) node_release(n);
