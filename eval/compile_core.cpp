@@ -337,6 +337,14 @@ bool is_data_leaf(const Node* n) {
     return (c >= '0' && c <= '9') || c == '[' || c == '(' || c == ' ' || c == 0x0A || c == 0;
 }
 
+// The parts of a binder before its body, (\ x), ({ x) and (({ x) e): values
+// that are syntax, not data, and stay in a skeleton.
+bool binder_part(const Node* n) {
+    const Node* l = pair_left(n);
+    if (node_is_leaf(l)) return core_leaf_is(l, '\\') || core_leaf_is(l, '{');
+    return core_leaf_is(pair_left(l), '{');
+}
+
 u64 mix(u64 h, u64 v) { return (h ^ v) * 0x100000001B3u; }
 
 u64 text_hash(const Node* leaf) {
@@ -363,7 +371,7 @@ u64 skeleton_tokens(Node* v, std::vector<ShapeToken>& tokens, std::vector<Node*>
         pending.pop_back();
         node_compute_tag(n);
         bool in_chain = depth >= 0 && depth < *chain;
-        if (!in_chain && node_free_mask(n) == 0 && node_is_value(n) && (!node_is_leaf(n) || is_data_leaf(n))) {
+        if (!in_chain && node_free_mask(n) == 0 && node_is_value(n) && (node_is_leaf(n) ? is_data_leaf(n) : !binder_part(n))) {
             tokens.push_back({ShapeToken::HOLE, nullptr});
             holes.push_back(n);
             h = mix(h, 3);
