@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,9 +12,15 @@ void redv_fail(RtString word) {
     assert_fail(__FILE__, __LINE__);
 }
 
+// Where both.bug is written; only tests move it.
+static const char* bug_log_folder = BUG_LOG_FOLDER;
+
+void bug_log_set_folder(const char* folder) { bug_log_folder = folder; }
+
 void bug_log_append(RtString message) {
-    mkdir("/tmp", 0777);  // almost always exists; errno keeps what this leaves
-    int fd = open("/tmp/both.bug", O_WRONLY | O_CREAT | O_APPEND, 0666);
+    std::string path = std::string(bug_log_folder) + "/both.bug";
+    mkdir(bug_log_folder, 0777);  // almost always exists; errno keeps what this leaves
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0666);
     if (fd >= 0) {
         const u8* bytes = string_bytes(message);
         i64 rest = string_length(message);

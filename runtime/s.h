@@ -1,6 +1,8 @@
 // Runtime library: reference-counted byte strings (RtString), unbuffered
 // output streams with the fatal assertion message, the rope text builder and
 // the doubly linked list template. Every other component includes this file.
+// The code is in string.cpp, stream.cpp (streams and the assertion message)
+// and rope.cpp; the list template is whole here.
 #pragma once
 
 #include <cstddef>

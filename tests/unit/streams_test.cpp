@@ -126,7 +126,7 @@ TEST(AssertionMessage, ExactText) {
 
 TEST(AssertionMessage, NamesTheSourceWithoutFoldersOrExtension) {
     EXPECT_EQ(capture_child([] { assert_fail("/a/b.c/s.h", 7); }).err, "ASSERTION FAILED:s:7\n");
-    EXPECT_EQ(capture_child([] { assert_fail("runtime/s.cpp", 1); }).err, "ASSERTION FAILED:s:1\n");
+    EXPECT_EQ(capture_child([] { assert_fail("runtime/stream.cpp", 1); }).err, "ASSERTION FAILED:stream:1\n");
     EXPECT_EQ(capture_child([] { assert_fail("plain", 0); }).err, "ASSERTION FAILED:plain:0\n");
 }
 
@@ -139,7 +139,7 @@ TEST(AssertionMessage, FailedWriteIsFatal) {
         stream_write_cstr(OutStream{fds[1]}, "lost");
     });
     EXPECT_EQ(child.signal, SIGABRT);
-    EXPECT_TRUE(child.err.starts_with("ASSERTION FAILED:s:")) << child.err;
+    EXPECT_TRUE(child.err.starts_with("ASSERTION FAILED:stream:")) << child.err;
     EXPECT_EQ(child.err.back(), '\n');
 }
 

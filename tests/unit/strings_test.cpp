@@ -10,7 +10,7 @@ namespace {
 
 RtString bytes_of(const std::string& text) { return string_from_std(text); }
 
-const char* const BOUND_DEATH = "ASSERTION FAILED:s:[0-9]+\n";
+const char* const BOUND_DEATH = "ASSERTION FAILED:string:[0-9]+\n";
 
 TEST(RtStringOrder, UnsignedBytesThenShorterFirst) {
     // Each text sorts strictly before the next one.
@@ -172,7 +172,7 @@ TEST(RtStringDeath, EachBoundIsItsOwnCheck) {
         capture_child([&] { string_char_at(s, 4); }).err,
     };
     for (size_t i = 0; i < std::size(messages); ++i) {
-        EXPECT_TRUE(messages[i].starts_with("ASSERTION FAILED:s:")) << messages[i];
+        EXPECT_TRUE(messages[i].starts_with("ASSERTION FAILED:string:")) << messages[i];
         for (size_t j = 0; j < i; ++j) EXPECT_NE(messages[i], messages[j]);
     }
 }
