@@ -350,19 +350,44 @@ void node_release_last(Node* n) {
 // Leaves
 // ---------------------------------------------------------------------------
 
+// A text of 2^26 bytes or more has no room for its length in aux, and
+// finding it again by a scan would cost a pass over the whole text at every
+// read. Such a leaf's block is made one word longer and keeps the length in
+// its last word, which leaf_block_usable finds without looking at the text.
+// Only blocks that long have the word: shorter leaves keep their blocks as
+// they were, and no byte of the text or the header changes.
+static constexpr size_t LONG_LENGTH_BYTES = sizeof(u64);
+static constexpr size_t LONG_BLOCK_MIN = sizeof(u64) + AUX_LIMIT + 1 + LONG_LENGTH_BYTES;
+
+// The last word of a long leaf's block.
+static u8* leaf_long_length_slot(const Node* leaf, size_t usable) {
+    return const_cast<u8*>(reinterpret_cast<const u8*>(leaf)) + usable - LONG_LENGTH_BYTES;
+}
+
 // A leaf block for a text of n bytes: header cleared but for is_leaf, the
-// text area zero from byte written on (the caller writes the bytes before).
+// text area zero from byte written on (the caller writes the bytes before),
+// and a long one keeping n until leaf_set_text_length says otherwise.
 static Node* leaf_block_new(i64 n, i64 written) {
     VORN_ASSERT(n >= 0);
     size_t area = std::max(size_t(n) + 1, LEAF_MIN_TEXT_AREA);
-    return leaf_block_alloc(sizeof(u64) + area, sizeof(u64) + size_t(written));
+    bool long_text = u64(n) >= AUX_LIMIT;
+    if (long_text) area += LONG_LENGTH_BYTES;
+    Node* leaf = leaf_block_alloc(sizeof(u64) + area, sizeof(u64) + size_t(written));
+    if (long_text) leaf_set_text_length(leaf, n);
+    return leaf;
 }
 
 Node* leaf_new_unwritten(i64 n) { return leaf_block_new(n, n); }
 
 void leaf_set_text_length(Node* leaf, i64 n) {
+    if (u64(n) >= AUX_LIMIT) {
+        size_t usable = leaf_block_usable(leaf);
+        VORN_ASSERT(usable >= sizeof(u64) + size_t(n) + 1 + LONG_LENGTH_BYTES);
+        std::memcpy(leaf_long_length_slot(leaf, usable), &n, sizeof n);
+        return;
+    }
     u8 first = leaf_bytes(leaf)[0];
-    if (n > 0 && (byte_is_digit(first) || first == '[') && u64(n) < AUX_LIMIT) node_set_aux(leaf, u64(n));
+    if (n > 0 && (byte_is_digit(first) || first == '[')) node_set_aux(leaf, u64(n));
 }
 
 Node* leaf_new_from_bytes(const void* bytes, i64 n) {
@@ -413,9 +438,9 @@ i64 leaf_post_close_index(const Node* n, i64* payload_length) {
 // first byte. Data texts are not checked for balance when they are made, so
 // the scan stays inside the block: an unclosed text is a fatal assertion,
 // never a read past the leaf.
-static i64 leaf_measure_bracketed(const Node* n) {
+static i64 leaf_measure_bracketed(const Node* n, size_t usable) {
     const u8* text = leaf_bytes(n);
-    size_t area = leaf_block_usable(n) - sizeof(u64);
+    size_t area = usable - sizeof(u64);
     size_t depth = 1;
     size_t i = 1;
     for (; depth > 0 && i < area; ++i) {
@@ -424,6 +449,18 @@ static i64 leaf_measure_bracketed(const Node* n) {
     }
     VORN_ASSERT(depth == 0);
     return i64(i);
+}
+
+i64 leaf_long_length(const Node* leaf) {
+    size_t usable = leaf_block_usable(leaf);
+    if (usable >= LONG_BLOCK_MIN) {
+        i64 n;
+        std::memcpy(&n, leaf_long_length_slot(leaf, usable), sizeof n);
+        // Never past the text area, whatever raw writes left in the word.
+        return std::clamp<i64>(n, 0, i64(usable - sizeof(u64) - 1 - LONG_LENGTH_BYTES));
+    }
+    if (leaf_bytes(leaf)[0] == '[') return leaf_measure_bracketed(leaf, usable);
+    return i64(std::strlen(reinterpret_cast<const char*>(leaf_bytes(leaf))));
 }
 
 i64 leaf_node_byte_length(const Node* n) {
@@ -437,7 +474,7 @@ i64 leaf_node_byte_length(const Node* n) {
         i64 close = leaf_post_close_index(n, &payload);
         return close + 1 + payload;
     }
-    if ((byte_is_digit(first) || first == '[') && node_aux(n) != 0) return i64(node_aux(n));
+    if (byte_is_digit(first) || first == '[') return leaf_counted_length(n);
     return i64(std::strlen(reinterpret_cast<const char*>(text)));
 }
 
@@ -449,14 +486,8 @@ RtString leaf_node_text(const Node* n) {
     if (first == ' ') {
         length = 9;
     } else if (byte_is_digit(first) || first == '[') {
-        length = i64(node_aux(n));
-        if (length == 0 && byte_is_digit(first)) {
-            length = i64(std::strlen(reinterpret_cast<const char*>(text)));
-            VORN_ASSERT(u64(length) >= AUX_LIMIT);
-        } else if (length == 0) {
-            length = leaf_measure_bracketed(n);
-            VORN_ASSERT(u64(length) >= AUX_LIMIT);
-        }
+        length = leaf_counted_length(n);
+        VORN_ASSERT(node_aux(n) != 0 || u64(length) >= AUX_LIMIT);
     } else if (first == '(') {
         i64 payload;
         length = leaf_post_close_index(n, &payload) + 1 + payload;
