@@ -6,13 +6,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "errno_guard.h"
+
 void redv_fail(RtString word) {
     out_stream << "REDVFAIL: " << std::move(word) << "\n";
     assert_fail(__FILE__, __LINE__);
 }
 
 void bug_log_append(RtString message) {
-    mkdir("/tmp", 0777);  // almost always exists; errno keeps what this leaves
+    ErrnoGuard keep;  // a trace line is not a failure of the program's
+    mkdir("/tmp", 0777);  // almost always exists: refused, and that is ignored
     int fd = open("/tmp/both.bug", O_WRONLY | O_CREAT | O_APPEND, 0666);
     if (fd >= 0) {
         const u8* bytes = string_bytes(message);

@@ -6,6 +6,7 @@
 #include <malloc.h>
 #include <sys/mman.h>
 
+#include "errno_guard.h"
 #include "glyph.h"
 
 // Every leaf block has at least this many bytes after the header, zero past
@@ -44,6 +45,7 @@ static constexpr int LARGE_BLOCK_MAP_BYTES = 4 << 20;
 static constexpr int LARGE_BLOCK_KEEP_BYTES = 8 * LARGE_BLOCK_MAP_BYTES;
 
 void node_heap_policy_apply() {
+    ErrnoGuard keep;
     mallopt(M_MMAP_THRESHOLD, LARGE_BLOCK_MAP_BYTES);
     mallopt(M_TRIM_THRESHOLD, LARGE_BLOCK_KEEP_BYTES);
 }
@@ -65,6 +67,16 @@ static constexpr bool NODE_POOLS = false;
 #else
 static constexpr bool NODE_POOLS = true;
 #endif
+
+// A block from malloc; none is a fatal assertion. A heap that cannot grow
+// one way may grow another (a refused brk, then a mapping), and the refusal
+// would otherwise stay in errno.
+static void* node_heap_block(size_t bytes) {
+    ErrnoGuard keep;
+    void* block = std::malloc(bytes);
+    VORN_ASSERT(block != nullptr);
+    return block;
+}
 
 // ---------------------------------------------------------------------------
 // Arenas
@@ -98,9 +110,11 @@ static bool arena_reserve(Arena& arena) {
     return true;
 }
 
-// The next bytes of the arena, or null when it has no more.
+// The next bytes of the arena, or null when it has no more. The system
+// calls behind it, refused ones included, leave errno as it was.
 static void* arena_take(Arena& arena, size_t bytes) {
     if (arena.failed) return nullptr;
+    ErrnoGuard keep;  // once a slab: cheap beside carving it
     if (arena.base == nullptr && !arena_reserve(arena)) {
         arena.failed = true;
         return nullptr;
@@ -135,14 +149,11 @@ PairNode* pair_free_list = nullptr;
 
 PairNode* pair_block_new_slow() {
     if (!NODE_POOLS) {
-        auto* pair = static_cast<PairNode*>(std::malloc(sizeof(PairNode)));
-        VORN_ASSERT(pair != nullptr);
-        return pair;
+        return static_cast<PairNode*>(node_heap_block(sizeof(PairNode)));
     }
     size_t bytes = sizeof(PairNode) * PAIR_SLAB_RECORDS;
     auto* slab = static_cast<PairNode*>(arena_take(pair_arena, bytes));
-    if (slab == nullptr) slab = static_cast<PairNode*>(std::malloc(bytes));
-    VORN_ASSERT(slab != nullptr);
+    if (slab == nullptr) slab = static_cast<PairNode*>(node_heap_block(bytes));
     for (size_t i = 1; i + 1 < PAIR_SLAB_RECORDS; ++i) slab[i].left = reinterpret_cast<Node*>(&slab[i + 1]);
     slab[PAIR_SLAB_RECORDS - 1].left = nullptr;
     pair_free_list = &slab[1];  // the first record is the one handed out
@@ -219,9 +230,7 @@ static Node* leaf_pooled_new(int k) {
         --pool.count;
         return leaf;
     }
-    leaf = static_cast<Node*>(std::malloc(LEAF_CLASS_BYTES[k]));
-    VORN_ASSERT(leaf != nullptr);
-    return leaf;
+    return static_cast<Node*>(node_heap_block(LEAF_CLASS_BYTES[k]));
 }
 
 // A block of at least size bytes with its header set to a bare leaf and
@@ -242,8 +251,7 @@ static Node* leaf_block_alloc(size_t size, size_t offset) {
     }
     // Large blocks come back from the heap as they were left (see the large
     // block policy): only the part the caller does not write is cleared.
-    Node* leaf = static_cast<Node*>(std::malloc(size));
-    VORN_ASSERT(leaf != nullptr);
+    Node* leaf = static_cast<Node*>(node_heap_block(size));
     size_t usable = malloc_usable_size(leaf);
     std::memset(reinterpret_cast<u8*>(leaf) + offset, 0, usable - offset);
     leaf->header = LEAF_BIT;
