@@ -119,8 +119,8 @@ TextPiece text_piece(const NodeRef& x) {
         const u8* bytes = post_node_payload(x.node, &n);
         return TextPiece{bytes, n, RtString(nullptr)};
     }
-    if (k == VALUE_KIND_ZITS && node_is_leaf(x.node) && node_aux(x.node) >= 2)
-        return TextPiece{leaf_bytes(x.node) + 1, i64(node_aux(x.node)) - 2, RtString(nullptr)};
+    if (k == VALUE_KIND_ZITS && node_is_leaf(x.node) && leaf_counted_length(x.node) >= 2)
+        return TextPiece{leaf_bytes(x.node) + 1, leaf_counted_length(x.node) - 2, RtString(nullptr)};
     TextPiece piece{nullptr, 0, plus_text(x)};
     piece.bytes = string_bytes(piece.keep);
     piece.length = string_length(piece.keep);

@@ -40,25 +40,12 @@ static bool view_index_bounded(i64 n, i64* i) { return view_index_adjust(n, i) &
 // Data text content
 // ---------------------------------------------------------------------------
 
-// A data leaf's whole text: its recorded length, measured only when the
-// header cannot hold it.
-static const u8* zits_leaf_text(const Node* leaf, RtString& keep, i64* length) {
-    if (node_aux(leaf) != 0) {
-        *length = i64(node_aux(leaf));
-        return leaf_bytes(leaf);
-    }
-    keep = leaf_node_text(leaf);
-    *length = string_length(keep);
-    return string_bytes(keep);
-}
-
 void zits_content_view(const Node* z, ZitsContent* out) {
     if (node_is_leaf(z)) {
-        i64 n;
-        const u8* text = zits_leaf_text(z, out->keep, &n);
-        out->bytes = text + 1;
+        i64 n = leaf_counted_length(z);
+        out->bytes = leaf_bytes(z) + 1;
         out->length = n >= 2 ? n - 2 : 0;
-        out->in_leaf = out->keep.block == nullptr;  // not a measured copy
+        out->in_leaf = true;
         return;
     }
     zits_flatten_append(z, out->flat);
@@ -79,10 +66,7 @@ static i64 zits_flat_length(const Node* z) {
     while (!work.empty()) {
         Frame f = work.pop();
         if (node_is_leaf(f.node)) {
-            RtString keep(nullptr);
-            i64 n;
-            zits_leaf_text(f.node, keep, &n);
-            lengths.push(n);
+            lengths.push(leaf_counted_length(f.node));
         } else if (!f.children_done) {
             work.push(Frame{f.node, true});
             work.push(Frame{pair_right(f.node), false});

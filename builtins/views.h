@@ -26,7 +26,6 @@ struct ZitsContent {
     i64 length = 0;
     bool in_leaf = false;  // bytes lie in the value's own leaf
     std::string flat;
-    RtString keep{static_cast<StringBlock*>(nullptr)};  // a leaf of 2^26 bytes or more
 };
 
 // Fills *out with the content of the data term z (borrowed).

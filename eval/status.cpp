@@ -3,6 +3,8 @@
 
 #include <pthread.h>
 
+#include "errno_guard.h"
+
 int status_exit_code(uint32_t status) {
     if (status == 0) return 0;
     uint32_t low = status & 0xFFu;
@@ -23,8 +25,10 @@ void* thread_call_run(void* raw) {
     return nullptr;
 }
 
-// Starts call on a new thread with the given stack; false when refused.
+// Starts call on a new thread with the given stack; false when refused. A
+// refused stack mapping leaves errno as it was.
 bool status_thread_start(pthread_t& thread, size_t stack_bytes, ThreadCall& call) {
+    ErrnoGuard keep;
     pthread_attr_t attr;
     if (pthread_attr_init(&attr) != 0) return false;
     bool started = pthread_attr_setstacksize(&attr, stack_bytes) == 0 &&

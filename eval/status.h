@@ -24,5 +24,7 @@ int status_exit_code(uint32_t status);
 // Runs body(arg) on a new thread with a stack of stack_bytes, or of half as
 // much and so on down to min_bytes when the host refuses, waits for it and
 // returns its result. When no such thread can be made at all, body runs on
-// the calling thread instead.
+// the calling thread instead. Either way errno is as body's thread had it
+// before: a new thread's errno starts at 0, and the attempts leave the
+// caller's as they found it.
 uint32_t status_run_on_thread(size_t stack_bytes, size_t min_bytes, uint32_t (*body)(void*), void* arg);

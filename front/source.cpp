@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "errno_guard.h"
 #include "names.h"
 #include "node.h"
 #include "normalize.h"
@@ -28,6 +29,7 @@ const char PRELUDE_TEXT[] =
     ",[']\\I,[\"]\\I,[,]\\I";
 
 RtString file_read_text(RtString path) {
+    ErrnoGuard keep;  // the program starts with the errno it would have had
     std::FILE* file = std::fopen(string_cstr(path), "r");
     VORN_ASSERT(file != nullptr);
     // One buffer grown by doubling: appending chunk by chunk to a string

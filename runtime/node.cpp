@@ -6,6 +6,7 @@
 #include <malloc.h>
 #include <sys/mman.h>
 
+#include "errno_guard.h"
 #include "glyph.h"
 
 // Every leaf block has at least this many bytes after the header, zero past
@@ -44,6 +45,7 @@ static constexpr int LARGE_BLOCK_MAP_BYTES = 4 << 20;
 static constexpr int LARGE_BLOCK_KEEP_BYTES = 8 * LARGE_BLOCK_MAP_BYTES;
 
 void node_heap_policy_apply() {
+    ErrnoGuard keep;
     mallopt(M_MMAP_THRESHOLD, LARGE_BLOCK_MAP_BYTES);
     mallopt(M_TRIM_THRESHOLD, LARGE_BLOCK_KEEP_BYTES);
 }
@@ -65,6 +67,16 @@ static constexpr bool NODE_POOLS = false;
 #else
 static constexpr bool NODE_POOLS = true;
 #endif
+
+// A block from malloc; none is a fatal assertion. A heap that cannot grow
+// one way may grow another (a refused brk, then a mapping), and the refusal
+// would otherwise stay in errno.
+static void* node_heap_block(size_t bytes) {
+    ErrnoGuard keep;
+    void* block = std::malloc(bytes);
+    VORN_ASSERT(block != nullptr);
+    return block;
+}
 
 // ---------------------------------------------------------------------------
 // Arenas
@@ -98,9 +110,11 @@ static bool arena_reserve(Arena& arena) {
     return true;
 }
 
-// The next bytes of the arena, or null when it has no more.
+// The next bytes of the arena, or null when it has no more. The system
+// calls behind it, refused ones included, leave errno as it was.
 static void* arena_take(Arena& arena, size_t bytes) {
     if (arena.failed) return nullptr;
+    ErrnoGuard keep;  // once a slab: cheap beside carving it
     if (arena.base == nullptr && !arena_reserve(arena)) {
         arena.failed = true;
         return nullptr;
@@ -135,14 +149,11 @@ PairNode* pair_free_list = nullptr;
 
 PairNode* pair_block_new_slow() {
     if (!NODE_POOLS) {
-        auto* pair = static_cast<PairNode*>(std::malloc(sizeof(PairNode)));
-        VORN_ASSERT(pair != nullptr);
-        return pair;
+        return static_cast<PairNode*>(node_heap_block(sizeof(PairNode)));
     }
     size_t bytes = sizeof(PairNode) * PAIR_SLAB_RECORDS;
     auto* slab = static_cast<PairNode*>(arena_take(pair_arena, bytes));
-    if (slab == nullptr) slab = static_cast<PairNode*>(std::malloc(bytes));
-    VORN_ASSERT(slab != nullptr);
+    if (slab == nullptr) slab = static_cast<PairNode*>(node_heap_block(bytes));
     for (size_t i = 1; i + 1 < PAIR_SLAB_RECORDS; ++i) slab[i].left = reinterpret_cast<Node*>(&slab[i + 1]);
     slab[PAIR_SLAB_RECORDS - 1].left = nullptr;
     pair_free_list = &slab[1];  // the first record is the one handed out
@@ -219,9 +230,7 @@ static Node* leaf_pooled_new(int k) {
         --pool.count;
         return leaf;
     }
-    leaf = static_cast<Node*>(std::malloc(LEAF_CLASS_BYTES[k]));
-    VORN_ASSERT(leaf != nullptr);
-    return leaf;
+    return static_cast<Node*>(node_heap_block(LEAF_CLASS_BYTES[k]));
 }
 
 // A block of at least size bytes with its header set to a bare leaf and
@@ -242,8 +251,7 @@ static Node* leaf_block_alloc(size_t size, size_t offset) {
     }
     // Large blocks come back from the heap as they were left (see the large
     // block policy): only the part the caller does not write is cleared.
-    Node* leaf = static_cast<Node*>(std::malloc(size));
-    VORN_ASSERT(leaf != nullptr);
+    Node* leaf = static_cast<Node*>(node_heap_block(size));
     size_t usable = malloc_usable_size(leaf);
     std::memset(reinterpret_cast<u8*>(leaf) + offset, 0, usable - offset);
     leaf->header = LEAF_BIT;
@@ -350,19 +358,44 @@ void node_release_last(Node* n) {
 // Leaves
 // ---------------------------------------------------------------------------
 
+// A text of 2^26 bytes or more has no room for its length in aux, and
+// finding it again by a scan would cost a pass over the whole text at every
+// read. Such a leaf's block is made one word longer and keeps the length in
+// its last word, which leaf_block_usable finds without looking at the text.
+// Only blocks that long have the word: shorter leaves keep their blocks as
+// they were, and no byte of the text or the header changes.
+static constexpr size_t LONG_LENGTH_BYTES = sizeof(u64);
+static constexpr size_t LONG_BLOCK_MIN = sizeof(u64) + AUX_LIMIT + 1 + LONG_LENGTH_BYTES;
+
+// The last word of a long leaf's block.
+static u8* leaf_long_length_slot(const Node* leaf, size_t usable) {
+    return const_cast<u8*>(reinterpret_cast<const u8*>(leaf)) + usable - LONG_LENGTH_BYTES;
+}
+
 // A leaf block for a text of n bytes: header cleared but for is_leaf, the
-// text area zero from byte written on (the caller writes the bytes before).
+// text area zero from byte written on (the caller writes the bytes before),
+// and a long one keeping n until leaf_set_text_length says otherwise.
 static Node* leaf_block_new(i64 n, i64 written) {
     VORN_ASSERT(n >= 0);
     size_t area = std::max(size_t(n) + 1, LEAF_MIN_TEXT_AREA);
-    return leaf_block_alloc(sizeof(u64) + area, sizeof(u64) + size_t(written));
+    bool long_text = u64(n) >= AUX_LIMIT;
+    if (long_text) area += LONG_LENGTH_BYTES;
+    Node* leaf = leaf_block_alloc(sizeof(u64) + area, sizeof(u64) + size_t(written));
+    if (long_text) leaf_set_text_length(leaf, n);
+    return leaf;
 }
 
 Node* leaf_new_unwritten(i64 n) { return leaf_block_new(n, n); }
 
 void leaf_set_text_length(Node* leaf, i64 n) {
+    if (u64(n) >= AUX_LIMIT) {
+        size_t usable = leaf_block_usable(leaf);
+        VORN_ASSERT(usable >= sizeof(u64) + size_t(n) + 1 + LONG_LENGTH_BYTES);
+        std::memcpy(leaf_long_length_slot(leaf, usable), &n, sizeof n);
+        return;
+    }
     u8 first = leaf_bytes(leaf)[0];
-    if (n > 0 && (byte_is_digit(first) || first == '[') && u64(n) < AUX_LIMIT) node_set_aux(leaf, u64(n));
+    if (n > 0 && (byte_is_digit(first) || first == '[')) node_set_aux(leaf, u64(n));
 }
 
 Node* leaf_new_from_bytes(const void* bytes, i64 n) {
@@ -413,9 +446,9 @@ i64 leaf_post_close_index(const Node* n, i64* payload_length) {
 // first byte. Data texts are not checked for balance when they are made, so
 // the scan stays inside the block: an unclosed text is a fatal assertion,
 // never a read past the leaf.
-static i64 leaf_measure_bracketed(const Node* n) {
+static i64 leaf_measure_bracketed(const Node* n, size_t usable) {
     const u8* text = leaf_bytes(n);
-    size_t area = leaf_block_usable(n) - sizeof(u64);
+    size_t area = usable - sizeof(u64);
     size_t depth = 1;
     size_t i = 1;
     for (; depth > 0 && i < area; ++i) {
@@ -424,6 +457,18 @@ static i64 leaf_measure_bracketed(const Node* n) {
     }
     VORN_ASSERT(depth == 0);
     return i64(i);
+}
+
+i64 leaf_long_length(const Node* leaf) {
+    size_t usable = leaf_block_usable(leaf);
+    if (usable >= LONG_BLOCK_MIN) {
+        i64 n;
+        std::memcpy(&n, leaf_long_length_slot(leaf, usable), sizeof n);
+        // Never past the text area, whatever raw writes left in the word.
+        return std::clamp<i64>(n, 0, i64(usable - sizeof(u64) - 1 - LONG_LENGTH_BYTES));
+    }
+    if (leaf_bytes(leaf)[0] == '[') return leaf_measure_bracketed(leaf, usable);
+    return i64(std::strlen(reinterpret_cast<const char*>(leaf_bytes(leaf))));
 }
 
 i64 leaf_node_byte_length(const Node* n) {
@@ -437,7 +482,7 @@ i64 leaf_node_byte_length(const Node* n) {
         i64 close = leaf_post_close_index(n, &payload);
         return close + 1 + payload;
     }
-    if ((byte_is_digit(first) || first == '[') && node_aux(n) != 0) return i64(node_aux(n));
+    if (byte_is_digit(first) || first == '[') return leaf_counted_length(n);
     return i64(std::strlen(reinterpret_cast<const char*>(text)));
 }
 
@@ -449,14 +494,8 @@ RtString leaf_node_text(const Node* n) {
     if (first == ' ') {
         length = 9;
     } else if (byte_is_digit(first) || first == '[') {
-        length = i64(node_aux(n));
-        if (length == 0 && byte_is_digit(first)) {
-            length = i64(std::strlen(reinterpret_cast<const char*>(text)));
-            VORN_ASSERT(u64(length) >= AUX_LIMIT);
-        } else if (length == 0) {
-            length = leaf_measure_bracketed(n);
-            VORN_ASSERT(u64(length) >= AUX_LIMIT);
-        }
+        length = leaf_counted_length(n);
+        VORN_ASSERT(node_aux(n) != 0 || u64(length) >= AUX_LIMIT);
     } else if (first == '(') {
         i64 payload;
         length = leaf_post_close_index(n, &payload) + 1 + payload;

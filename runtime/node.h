@@ -35,7 +35,9 @@ inline constexpr i64 ARITY_MIN = -51;  // the floor of over-application
 inline constexpr unsigned TAG_DATA = 0x40;
 
 // A node block. A leaf's text bytes follow the header (then at least one 0
-// byte); a pair is a PairNode. Leaves come from malloc and go with free.
+// byte); a pair is a PairNode. Leaves come from malloc and go with free. A
+// leaf of 2^26 bytes or more, whose length aux cannot hold, keeps it in the
+// last word of its block (see leaf_long_length).
 struct Node {
     u64 header;
 };
@@ -128,8 +130,9 @@ size_t leaf_block_usable(const Node* leaf);
 // ---------------------------------------------------------------------------
 
 // A new leaf (refcount 0, tag 0) holding n bytes and a terminating 0; aux is
-// n when the first byte is a digit or '[' and n < 2^26, otherwise 0. The
-// block always has at least 10 text bytes, zero past the text. Wrap it in a
+// n when the first byte is a digit or '[' and n < 2^26, otherwise 0 (and for
+// n >= 2^26 the block keeps n in its last word). The block always has at
+// least 10 text bytes, zero past the text but for that word. Wrap it in a
 // handle at once. Leaf blocks are malloc'd blocks (small ones may come from
 // an arena instead, see node_heap_leaf_arenas_allow); the blocks of small
 // leaves that die are kept on a free list and handed out again (cleared) by
@@ -143,9 +146,9 @@ Node* leaf_new_from_string(RtString s);
 // caller writes at once through leaf_bytes: the n bytes are unset, the
 // rest of the block zero. Call leaf_set_text_length once they are written.
 Node* leaf_new_unwritten(i64 n);
-// Sets the aux of a leaf whose n text bytes are written, as
-// leaf_new_from_bytes does (n when the first byte is a digit or '[' and
-// 0 < n < 2^26).
+// Records the length of a leaf whose n text bytes are written, as
+// leaf_new_from_bytes does: aux = n when the first byte is a digit or '['
+// and 0 < n < 2^26; n in the block's last word when n >= 2^26.
 void leaf_set_text_length(Node* leaf, i64 n);
 // A new vector leaf (refcount 0): byte 0x0A, count null slots of 8 bytes,
 // aux = count (< 2^26), and one spare 0 byte after the last slot.
@@ -156,10 +159,21 @@ Node* leaf_vector_slot(const Node* v, u64 i);
 // Writes slot i of a vector leaf; takes and drops no reference.
 void leaf_vector_set_slot(Node* v, u64 i, Node* element);
 
+// The length of a digit or '[' leaf whose aux is 0, one of 2^26 bytes or
+// more: the length its block keeps, read without a scan. A block that keeps
+// none (only raw writes to memory can make such a leaf) is measured as
+// before: the bytes before the first 0 for a digit, up to the bracket that
+// closes the first one for '['.
+i64 leaf_long_length(const Node* leaf);
+// The text length of a digit or '[' leaf (not checked to be one): aux, or
+// the length a long leaf keeps in its block.
+inline i64 leaf_counted_length(const Node* leaf) {
+    u64 aux = node_aux(leaf);
+    return aux != 0 ? i64(aux) : leaf_long_length(leaf);
+}
 // The byte length of a leaf's text by its first byte: blank 9; vector
-// 1 + 8 * aux; '(' the ')' index + 1 + the payload length; digit or '[' aux,
-// or when aux is 0 the bytes before the first 0; else the bytes before the
-// first 0. 0 for a pair.
+// 1 + 8 * aux; '(' the ')' index + 1 + the payload length; digit or '['
+// leaf_counted_length; else the bytes before the first 0. 0 for a pair.
 i64 leaf_node_byte_length(const Node* n);
 // The index of the ')' that ends a byte-string leaf's length digits, and the
 // payload length those digits give. The ')' is looked for within the text
@@ -241,9 +255,9 @@ bool node_is_pair(const NodeRef& t);
 NodeRef node_left(const NodeRef& t);
 NodeRef node_right(const NodeRef& t);
 // The leaf's text as a new string, by its first byte: blank 9 bytes; digit
-// or '[' aux bytes (measured when aux is 0, which must then mean 2^26 bytes
-// or more); '(' header and payload; a vector leaf "\n"; else the bytes
-// before the first 0. "" for a pair.
+// or '[' leaf_counted_length bytes (when aux is 0 that must be 2^26 or
+// more); '(' header and payload; a vector leaf "\n"; else the bytes before
+// the first 0. "" for a pair.
 RtString node_text(const NodeRef& t);
 // node_text of a borrowed node.
 RtString leaf_node_text(const Node* n);

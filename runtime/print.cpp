@@ -38,24 +38,16 @@ LeafForm leaf_form(const Node* leaf) {
     }
 }
 
-// The text of a leaf that prints as itself: in place, or in keep when the
-// header does not hold the length of a digit or data text.
+// The text of a leaf that prints as itself, in place.
 struct TextView {
     const u8* bytes;
     i64 length;
 };
 
-// A handle without text, filled only on the rare path that copies.
-RtString string_unset() { return RtString(static_cast<StringBlock*>(nullptr)); }
-
-TextView leaf_plain_text(const Node* leaf, RtString& keep) {
+TextView leaf_plain_text(const Node* leaf) {
     const u8* text = leaf_bytes(leaf);
     bool counted = (text[0] >= '0' && text[0] <= '9') || text[0] == '[';
-    if (counted && node_aux(leaf) != 0) return TextView{text, i64(node_aux(leaf))};
-    if (counted) {
-        keep = leaf_node_text(leaf);
-        return TextView{string_bytes(keep), string_length(keep)};
-    }
+    if (counted) return TextView{text, leaf_counted_length(leaf)};
     return TextView{text, i64(std::strlen(reinterpret_cast<const char*>(text)))};
 }
 
@@ -255,8 +247,7 @@ PrintPlan print_plan(const Node* root, WorkStack<Frame>& work) {
                 plan.length += cape_length(n);
                 results.push(literal_facts("cape[]"), square);
             } else {
-                RtString keep = string_unset();
-                TextView v = leaf_plain_text(n, keep);
+                TextView v = leaf_plain_text(n);
                 plan.length += v.length;
                 results.push(text_facts(v.bytes, v.length, &square), square);
             }
@@ -359,8 +350,7 @@ void print_write(const Node* root, const PrintPlan& plan, WorkStack<Frame>& work
             } else if (form == FORM_CAPE) {
                 print_cape(n, out);
             } else {
-                RtString keep = string_unset();
-                TextView v = leaf_plain_text(n, keep);
+                TextView v = leaf_plain_text(n);
                 out.put(v.bytes, v.length);
             }
             work.pop();

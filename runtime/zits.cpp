@@ -18,17 +18,8 @@ struct ZitsView {
     i64 length;
 };
 
-// A handle without text, filled only on the rare path that copies.
-static RtString string_unset() { return RtString(static_cast<StringBlock*>(nullptr)); }
-
-// A data leaf's text in place, or copied into keep when the header does not
-// hold its length (texts of 2^26 bytes or more).
-static ZitsView zits_leaf_view(const Node* leaf, RtString& keep) {
-    u64 aux = node_aux(leaf);
-    if (aux != 0) return ZitsView{leaf_bytes(leaf), i64(aux)};
-    keep = leaf_node_text(leaf);
-    return ZitsView{string_bytes(keep), string_length(keep)};
-}
+// A data leaf's text, in place whatever its length.
+static ZitsView zits_leaf_view(const Node* leaf) { return ZitsView{leaf_bytes(leaf), leaf_counted_length(leaf)}; }
 
 static bool zits_view_is_empty(ZitsView v) {
     return v.length == 2 && v.text[0] == '[' && v.text[1] == ']';
@@ -94,8 +85,7 @@ void zits_require(NodeRef t) { VORN_ASSERT(term_is_zits(std::move(t))); }
 bool zits_is_empty(NodeRef z) {
     zits_require(noderef_copy(z));
     if (!node_is_leaf(z.node)) return false;
-    RtString keep = string_unset();
-    return zits_view_is_empty(zits_leaf_view(z.node, keep));
+    return zits_view_is_empty(zits_leaf_view(z.node));
 }
 
 Node* zits_new_unwritten(i64 n, u8** content) {
@@ -123,8 +113,7 @@ NodeRef zits_from_string(RtString s) {
 
 void zits_flatten_append(const Node* z, std::string& out) {
     if (node_is_leaf(z)) {
-        RtString keep = string_unset();
-        ZitsView v = zits_leaf_view(z, keep);
+        ZitsView v = zits_leaf_view(z);
         out.append(reinterpret_cast<const char*>(v.text), size_t(v.length));
         return;
     }
@@ -140,8 +129,7 @@ void zits_flatten_append(const Node* z, std::string& out) {
     while (!work.empty()) {
         Frame& f = work.top();
         if (node_is_leaf(f.node)) {
-            RtString keep = string_unset();
-            ZitsView v = zits_leaf_view(f.node, keep);
+            ZitsView v = zits_leaf_view(f.node);
             out.append(reinterpret_cast<const char*>(v.text), size_t(v.length));
             work.pop();
         } else if (f.stage == 0) {
@@ -192,8 +180,7 @@ i64 zits_text_length(NodeRef z) {
         if (node_aux(n) >= 2) {
             total += i64(node_aux(n));
         } else if (node_is_leaf(n)) {
-            RtString keep = string_unset();
-            total += zits_leaf_view(n, keep).length;
+            total += zits_leaf_view(n).length;
         } else {
             work.push(pair_right(n));
             work.push(pair_left(n));
@@ -209,8 +196,7 @@ i64 zits_text_length(NodeRef z) {
 NodeRef zits_left(NodeRef z) {
     zits_require(noderef_copy(z));
     if (!node_is_leaf(z.node)) return node_left(z);
-    RtString keep = string_unset();
-    ZitsView v = zits_leaf_view(z.node, keep);
+    ZitsView v = zits_leaf_view(z.node);
     VORN_ASSERT(!zits_view_is_empty(v));
     i64 start = zits_last_start(v.text, v.length - 1);
     if (start < 0) return zits_error();
@@ -220,8 +206,7 @@ NodeRef zits_left(NodeRef z) {
 NodeRef zits_right(NodeRef z) {
     zits_require(noderef_copy(z));
     if (!node_is_leaf(z.node)) return node_right(z);
-    RtString keep = string_unset();
-    ZitsView v = zits_leaf_view(z.node, keep);
+    ZitsView v = zits_leaf_view(z.node);
     VORN_ASSERT(!zits_view_is_empty(v));
     i64 start = zits_last_start(v.text, v.length - 1);
     if (start < 0) return zits_error();
@@ -269,8 +254,7 @@ static NodeRef zits_balanced_cons_list(const u8* t, i64 n) {
 // The list tree of one data leaf: its elements are found from the end (as
 // zits_left and zits_right find them), then chained from the first.
 static NodeRef zits_leaf_cons_list(const Node* leaf) {
-    RtString keep = string_unset();
-    ZitsView v = zits_leaf_view(leaf, keep);
+    ZitsView v = zits_leaf_view(leaf);
     if (zits_view_is_empty(v)) return noderef_from_cstr("K");
     std::vector<i64> starts;  // element starts, last element first
     std::vector<i64> ends;
@@ -339,7 +323,6 @@ NodeRef zits_to_cons_list(NodeRef z) {
 // first need), so that finding the last element of any part costs one step.
 struct NormLeaf {
     NodeRef node;
-    RtString keep;
     ZitsView view;
     std::vector<i64> opener;
 };
@@ -377,7 +360,7 @@ NodeRef zits_normalize(NodeRef z) {
     WorkStack<Item> work;
     auto broken_pair = [] { return node_app(zits_error(), zits_error()); };
     auto push_leaf = [&](NodeRef node) {
-        leaves.push_back(NormLeaf{std::move(node), string_unset(), ZitsView{nullptr, 0}, {}});
+        leaves.push_back(NormLeaf{std::move(node), ZitsView{nullptr, 0}, {}});
         work.push(Item{LEAF, nullptr, leaves.size() - 1, 0, 0});
     };
     work.push(Item{TERM, z.node, 0, 0, 0});
@@ -392,10 +375,9 @@ NodeRef zits_normalize(NodeRef z) {
         } else if (item.kind == TERM) {
             Node* right_node = pair_right(item.node);
             std::string right;
-            RtString keep = string_unset();
             ZitsView r{nullptr, 0};
             if (node_is_leaf(right_node)) {
-                r = zits_leaf_view(right_node, keep);
+                r = zits_leaf_view(right_node);
             } else {
                 zits_flatten_append(right_node, right);
                 r = ZitsView{reinterpret_cast<const u8*>(right.data()), i64(right.size())};
@@ -411,7 +393,7 @@ NodeRef zits_normalize(NodeRef z) {
             work.push(Item{TERM, pair_left(item.node), 0, 0, 0});  // runs first
         } else if (item.kind == LEAF) {
             NormLeaf& leaf = leaves[item.leaf];
-            leaf.view = zits_leaf_view(leaf.node.node, leaf.keep);
+            leaf.view = zits_leaf_view(leaf.node.node);
             if (zits_view_is_empty(leaf.view)) {
                 results.push_back(noderef_from_cstr("[]"));
             } else if (leaf.view.length < 3) {

@@ -42,7 +42,7 @@ NodeRef zits_flatten(NodeRef z);
 RtString zits_text(NodeRef z);
 
 // The length of z's text with its outer brackets: the tag's recorded length
-// when it is 2 or more, else a leaf's measured length or a pair's sum of its
+// when it is 2 or more, else a leaf's own length or a pair's sum of its
 // children's lengths (which counts a bracket-name right child whole).
 i64 zits_text_length(NodeRef z);
 

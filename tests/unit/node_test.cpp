@@ -136,22 +136,35 @@ TEST(LeafText, VectorLeaves) {
     EXPECT_EQ(node_first_byte(three), 0x0A);
 }
 
-TEST(LeafText, MeasuredWhenAuxIsZero) {
-    // Texts of 2^26 bytes or more record no length and are measured.
+TEST(LeafText, LongTextsKeepTheirLengthInTheBlock) {
+    // Texts of 2^26 bytes or more leave aux 0 and keep their length where
+    // every read finds it, so it is their whole length, as aux would be.
     std::string text(AUX_LIMIT + 2, '7');
+    text[7] = 0;
     {
         NodeRef digits = noderef_wrap(leaf_new_from_bytes(text.data(), i64(AUX_LIMIT)));
         EXPECT_EQ(node_aux(digits.node), 0u);
-        EXPECT_EQ(string_length(node_text(digits)), i64(AUX_LIMIT));  // before the first 0 byte
+        EXPECT_EQ(leaf_counted_length(digits.node), i64(AUX_LIMIT));
+        EXPECT_EQ(string_length(node_text(digits)), i64(AUX_LIMIT));
+        EXPECT_EQ(leaf_bytes(digits.node)[AUX_LIMIT], 0);  // the text's own 0 byte
     }
     text.front() = '[';
     text.back() = ']';
-    text[7] = 0;
     {
         NodeRef data = noderef_wrap(leaf_new_from_bytes(text.data(), i64(text.size())));
         EXPECT_EQ(node_aux(data.node), 0u);
-        EXPECT_EQ(string_length(node_text(data)), i64(AUX_LIMIT) + 2);  // to the closing bracket
-        EXPECT_EQ(leaf_byte_length(data), 7);                            // to the first 0 byte
+        EXPECT_EQ(data.node->header, LEAF_BIT | 1);  // one reference and nothing else
+        EXPECT_EQ(string_length(node_text(data)), i64(AUX_LIMIT) + 2);
+        EXPECT_EQ(leaf_byte_length(data), i64(AUX_LIMIT) + 2);
+    }
+    {
+        // Made for more bytes than its maker writes in the end.
+        Node* leaf = leaf_new_unwritten(i64(AUX_LIMIT) + 2);
+        std::memcpy(leaf_bytes(leaf), text.data(), AUX_LIMIT + 1);
+        leaf_bytes(leaf)[AUX_LIMIT + 1] = 0;
+        leaf_set_text_length(leaf, i64(AUX_LIMIT) + 1);
+        NodeRef data = noderef_wrap(leaf);
+        EXPECT_EQ(leaf_byte_length(data), i64(AUX_LIMIT) + 1);
     }
     // A short text with aux 0 contradicts its header; an unclosed data text
     // is caught inside its block.

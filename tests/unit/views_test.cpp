@@ -313,6 +313,30 @@ TEST_F(Views, CorkWritesInPlaceOnlyWhenTheCallAloneHoldsTheValue) {
     EXPECT_EQ(text(changed), "[x[b]]");
 }
 
+// A data leaf too long for its header's aux is read where it lies, as a
+// short one is: its length at once and no copy of its text.
+TEST_F(Views, LongDataLeafIsReadInPlace) {
+    std::string text(AUX_LIMIT + 2, 'a');
+    text.front() = '[';
+    text[AUX_LIMIT] = 'b';
+    text.back() = ']';
+    NodeRef z = noderef_wrap(leaf_new_from_bytes(text.data(), i64(text.size())));
+    std::string().swap(text);
+    ZitsContent content;
+    zits_content_view(z.node, &content);
+    EXPECT_EQ(content.bytes, leaf_bytes(z.node) + 1);
+    EXPECT_EQ(content.length, i64(AUX_LIMIT));
+    EXPECT_TRUE(content.in_leaf);
+    EXPECT_EQ(answer(builtin_rank, {z}), std::to_string(AUX_LIMIT));
+    EXPECT_EQ(answer(builtin_look, {z, num(0)}), "97");
+    EXPECT_EQ(answer(builtin_look, {z, num(-1)}), "98");
+    EXPECT_EQ(answer(builtin_look, {z, num(i64(AUX_LIMIT))}), "Z");
+    Node* raw = z.node;
+    NodeRef written = call_held(builtin_cork, std::move(z), {num(-1), num('c')});
+    EXPECT_EQ(written.node, raw);
+    EXPECT_EQ(answer(builtin_look, {written, num(-1)}), "99");
+}
+
 TEST_F(Views, CorkCopiesWhenTheSpineIsShared) {
     // A kept partial application (cork v) or ((cork v) i), or a focus held
     // elsewhere, reaches v: cork then writes into a copy.
