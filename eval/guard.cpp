@@ -52,7 +52,7 @@ const char* const REVEALING_BUILTINS[] = {
 bool guard_name_reveals_nodes(const char* text) {
     if (text[0] < 'a' || text[0] > 't') return false;  // every member starts in a..t
     for (const char* name : REVEALING_BUILTINS)
-        if (std::strcmp(text, name) == 0) return true;
+        if (name[0] == text[0] && std::strcmp(text, name) == 0) return true;
     return false;
 }
 
@@ -68,7 +68,9 @@ bool guard_run_may_compile() {
                 if (guard_name_reveals_nodes(reinterpret_cast<const char*>(leaf_bytes(n)))) return false;
                 continue;
             }
-            if (!seen.insert(n).second) continue;
+            // A pair held once is reached once: only shared ones are
+            // remembered.
+            if (node_refcount(n) > 1 && !seen.insert(n).second) continue;
             pending.push_back(pair_right(n));
             pending.push_back(pair_left(n));
         }
