@@ -105,9 +105,24 @@ private:
         return scope;
     }
 
+    // A local for a binding: one whose binding has ended if there is one.
+    // Every path releases a binding's local by the end of its scope (the
+    // last read moves it, or a path that does not read it drops it), so
+    // the next binding finds it unset.
     uint32_t new_slot() {
+        if (!free_slots_.empty()) {
+            uint32_t s = free_slots_.back();
+            free_slots_.pop_back();
+            return s;
+        }
         if (code_.locals == MAX_LOCALS) throw CannotCompile{};
         return code_.locals++;
+    }
+
+    // The scope of the binding in slot s has ended.
+    void end_binding(uint32_t s) {
+        held_.reset(s);
+        free_slots_.push_back(s);
     }
 
     Slots slots_of(uint32_t letters, const Scope& scope) const {
@@ -302,6 +317,7 @@ private:
             Instr in(Op::CONST_NODE);
             in.node = const_cast<Node*>(t);
             emit(in);
+            if (node_binder_kind(t) == 'u') shape_note_static(run_, in.node);
         }
         finish(tail);
     }
@@ -561,16 +577,18 @@ private:
         }
         Slots body_needs = slots_of(free_letters(body) & ~bit(x), scope) | needs(rest, rest_n, scope);
         Scope inner = scope;
+        int bound = -1;
         if (u8 y = core_letter(value); y != 0 && scope.of(y) >= 0) {
             inner.slot[x - 'a'] = scope.of(y);  // the same value under a second name
         } else {
             expression(value, scope, live | body_needs, false);
-            uint32_t slot = new_slot();
-            store(slot);
-            inner.slot[x - 'a'] = int(slot);
+            bound = int(new_slot());
+            store(uint32_t(bound));
+            inner.slot[x - 'a'] = bound;
         }
         const Node* target = rest_n == 0 ? body : core_apply(run_, const_cast<Node*>(body), rest, rest_n);
         expression(target, inner, live, tail);
+        if (bound >= 0) end_binding(uint32_t(bound));
     }
 
     static bool needs_letter(Node* const* terms, int n, u8 x) {
@@ -632,18 +650,18 @@ private:
         in.y.slot = b_slot;
         u8 x = node_is_leaf(e) ? 0 : core_letter(pair_left(e));
         uint32_t test = 0;
+        uint32_t p_slot = new_slot();
         if (x != 0 && scope.of(x) >= 0 && applied_to(e, x, 'K')) {
             in.a = uint32_t(scope.of(x));
             in.imm = 1;
             test = emit(in);
             Slots before = held_;
-            lets_of_pattern(parts, scope, live | body_needs, a_slot, b_slot);
+            lets_of_pattern(parts, scope, live | body_needs, p_slot, a_slot, b_slot);
             // The cell's path left x as it was; the lets' path may have
             // moved it. Either way it is dropped where nothing reads it.
             held_ |= before;
         } else {
             expression(e, scope, live | body_needs, false);
-            uint32_t p_slot = new_slot();
             store(p_slot);
             in.a = p_slot;
             test = emit(in);
@@ -657,19 +675,19 @@ private:
         held_.set(b_slot);
         code_.instrs[test].b = here();
         expression(parts.c, fields, live, tail);
+        end_binding(a_slot);
+        end_binding(b_slot);
+        end_binding(p_slot);
         return true;
     }
 
     // The lets of a pattern whose value e is still to be computed.
-    void lets_of_pattern(const PatternParts& parts, const Scope& scope, const Slots& live, uint32_t a_slot,
-                         uint32_t b_slot) {
-        Slots pair_needs;
+    void lets_of_pattern(const PatternParts& parts, const Scope& scope, const Slots& live, uint32_t p_slot,
+                         uint32_t a_slot, uint32_t b_slot) {
         expression(parts.e, scope, live, false);
-        uint32_t p_slot = new_slot();
         store(p_slot);
         Scope held_pair = scope;
         held_pair.slot[parts.b - 'a'] = int(p_slot);
-        (void)pair_needs;
         pattern_lets(parts, held_pair, scope, live, a_slot, b_slot);
     }
 
@@ -702,8 +720,10 @@ private:
         uint32_t h_slot = new_slot(), t_slot = new_slot();
         cell.slot[h - 'a'] = int(h_slot);
         cell.slot[tl - 'a'] = int(t_slot);
-        Node* whole = core_apply(run_, s.head, const_cast<Node**>(s.args), 2);
+        Node* whole = core_apply(run_, s.head, s.args, 2);
         list_test(whole, uint32_t(scope.of(l)), h_slot, t_slot, s.args[0], scope, e, cell, live, tail);
+        end_binding(h_slot);
+        end_binding(t_slot);
         return true;
     }
 
@@ -743,6 +763,7 @@ private:
         int rest_n = s.n - 3;
         Scope outer = scope;
         uint32_t list = 0;
+        int list_bound = -1;
         const Node* l_term = s.args[0];
         Node* whole = core_apply(run_, s.head, const_cast<Node**>(s.args), s.n);
         if (u8 l = core_letter(l_term); l != 0 && scope.of(l) >= 0) {
@@ -754,6 +775,7 @@ private:
             if (v == 0) return generic(whole, scope, live, tail);
             expression(l_term, scope, live | needs(s.args + 1, s.n - 1, scope), false);
             list = new_slot();
+            list_bound = int(list);
             store(list);
             outer.slot[v - 'a'] = int(list);
             Node* args[MAX_ARGS];
@@ -772,10 +794,13 @@ private:
             cell.slot[parts.a - 'a'] = int(h_slot);
             cell.slot[parts.b - 'a'] = int(t_slot);
             list_test(whole, list, h_slot, t_slot, z, outer, parts.c, cell, live, tail);
-            return;
+            end_binding(h_slot);
+            end_binding(t_slot);
+        } else {
+            if (rest_n > 0) e = core_apply(run_, const_cast<Node*>(e), rest, rest_n);
+            list_test(whole, list, NO_SLOT, NO_SLOT, z, outer, e, outer, live, tail);
         }
-        if (rest_n > 0) e = core_apply(run_, const_cast<Node*>(e), rest, rest_n);
-        list_test(whole, list, NO_SLOT, NO_SLOT, z, outer, e, outer, live, tail);
+        if (list_bound >= 0) end_binding(uint32_t(list_bound));
     }
 
     // ---- heads known at run time ----------------------------------------------
@@ -810,6 +835,7 @@ private:
         with_head.slot[site.head_letter - 'a'] = int(site.head_slot);
         site.whole = make_template(core_apply(run_, core_letter_leaf(run_, site.head_letter), args, n), with_head);
         emit(Instr(Op::DISPATCH, uint32_t(run_.sites.size() - 1)));
+        end_binding(site.head_slot);  // the instruction releases it on every path
         Slots before = held_;
         std::vector<uint32_t> jumps;
         Slots after = before & live;
@@ -838,6 +864,7 @@ private:
     Function& f_;
     Code& code_;
     Slots held_;     // the locals that hold a reference at this point of the code
+    std::vector<uint32_t> free_slots_;  // locals whose bindings have ended
     int depth_ = 0;    // expressions being compiled, one inside the other
     int inlined_ = 0;  // bodies of global functions being compiled in place
 };
@@ -856,6 +883,12 @@ bool compile_function(Run& run, Function& f) {
         return false;
     }
     f.compiled = true;
+    if (getenv("VORN_DUMP")) {
+        static const char* N[] = {"LOCAL","MOVE","DROP","CONST_INT","CONST_NODE","STORE","ARITH","BRANCH","JUMP","CALL","TAIL_CALL","APPLY","TAIL_APPLY","RETURN","BUILTIN","BUILD","GENERIC","CONSTANT","CLOSURE","DISPATCH","LISTCASE","UNPAIR"};
+        fprintf(stderr, "== function kind %d params %u locals %u\n", int(f.kind), f.code.params, f.code.locals);
+        for (size_t i = 0; i < f.code.instrs.size(); ++i) { const Instr& in = f.code.instrs[i];
+            fprintf(stderr, "%3zu %-10s a=%u b=%u c=%u imm=%lld x=%d/%u y=%d/%u\n", i, N[int(in.op)], in.a, in.b, in.c, (long long)in.imm, int(in.x.source), in.x.slot, int(in.y.source), in.y.slot); }
+    }
     return true;
 }
 

@@ -165,6 +165,13 @@ bool is_composition(const Node* d) {  // \a\b\c\a (b c)
            core_letter(pair_right(arg)) == z;
 }
 
+// \a\Z: swallows its argument.
+bool is_error(const Node* d) {
+    u8 x = 0;
+    const Node* body = nullptr;
+    return core_lambda_parts(d, &x, &body) && x != 0 && core_leaf_is(body, 'Z');
+}
+
 // \a\a K (K (K H)): K for the empty list K, H for a cell.
 bool is_empty_test(const Node* d) {
     u8 x = 0;
@@ -184,6 +191,7 @@ PreludeMeanings core_read_prelude() {
     m.lists = m.truth && named_is("J", is_cell) && named_is("V", is_pair);
     m.wrapper = m.truth && named_is("B", is_composition);
     m.empty = m.lists && named_is("L", is_empty_test);
+    m.error = named_is("Z", is_error);
     return m;
 }
 
@@ -469,6 +477,10 @@ ShapeEntry make_shape(Run& run, const std::vector<ShapeToken>& tokens, size_t ho
 }  // namespace
 
 Function* shape_of(Run& run, Node* v, std::vector<Node*>* holes) {
+    if (auto it = run.static_lambdas.find(v); it != run.static_lambdas.end()) {
+        *holes = it->second.holes;
+        return it->second.function;
+    }
     int chain = 0;
     u64 h = skeleton_tokens(v, run.token_scratch, *holes, &chain);
     std::vector<ShapeEntry>& bucket = run.shapes[h];
@@ -479,6 +491,14 @@ Function* shape_of(Run& run, Node* v, std::vector<Node*>* holes) {
         if (core_letter(pair_right(pair_left(b))) == 0) return nullptr;
     bucket.push_back(make_shape(run, run.token_scratch, holes->size(), chain));
     return bucket.back().function;
+}
+
+void shape_note_static(Run& run, Node* lambda) {
+    if (run.static_lambdas.count(lambda) != 0) return;
+    std::vector<Node*> holes;
+    Function* f = shape_of(run, lambda, &holes);
+    run.static_lambdas.emplace(lambda, Run::StaticLambda{f, std::move(holes)});
+    run.static_lambda_holds.push_back(noderef_wrap(lambda));
 }
 
 // ---------------------------------------------------------------------------

@@ -120,7 +120,7 @@ struct Frame {
 
 // What a head found at run time is, for applying it.
 struct HeadView {
-    enum Kind : u8 { TRUE, FALSE, IDENTITY, CONSTANT, CELL, PAIR, WRAPPED, CALLABLE, LAZY, OTHER } kind = OTHER;
+    enum Kind : u8 { TRUE, FALSE, IDENTITY, ERROR, CONSTANT, CELL, PAIR, WRAPPED, CALLABLE, LAZY, OTHER } kind = OTHER;
     int remaining = 0;  // CALLABLE, LAZY: the arguments it still takes
     Node* a = nullptr;  // CONSTANT: y of (K y); CELL, PAIR: the fields; WRAPPED: v of ((B I) v)
     Node* b = nullptr;
@@ -185,7 +185,7 @@ private:
         return r;
     }
 
-    void enter(const Code& code, uint32_t base) {
+    [[gnu::always_inline]] void enter(const Code& code, uint32_t base) {
         values_.extend(code.locals - code.params);
         frames_.push_back(Frame{&code, 0, base});
     }
@@ -198,13 +198,13 @@ private:
 
     Value& slot(uint32_t base, uint32_t i) { return values_[base + i]; }
 
-    Value take(uint32_t base, uint32_t i) {
+    [[gnu::always_inline]] Value take(uint32_t base, uint32_t i) {
         Value v = values_[base + i];
         values_[base + i] = UNSET_LOCAL;
         return v;
     }
 
-    void drop(uint32_t base, uint32_t i) { value_release(take(base, i)); }
+    [[gnu::always_inline]] void drop(uint32_t base, uint32_t i) { value_release(take(base, i)); }
 
     // An operand's value: popped from the stack (owning its reference), or
     // read from a local or the code (borrowed).
@@ -219,13 +219,13 @@ private:
     }
 
     // Done with a value from peek.
-    void done(const Operand& o, Value v, uint32_t base) {
+    [[gnu::always_inline]] void done(const Operand& o, Value v, uint32_t base) {
         if (o.source == Source::STACK) value_release(v);
         if (o.source == Source::MOVED) drop(base, o.slot);
     }
 
     // A value from peek with a reference of its own.
-    Value own(const Operand& o, Value v, uint32_t base) {
+    [[gnu::always_inline]] Value own(const Operand& o, Value v, uint32_t base) {
         if (o.source == Source::STACK) return v;
         if (o.source == Source::MOVED) return take(base, o.slot);
         return value_copy(v);
@@ -330,7 +330,7 @@ private:
     }
 
     // Enters f's code with the top n values as its parameters.
-    void call(const Code& code, uint32_t n, bool tail) {
+    [[gnu::always_inline]] void call(const Code& code, uint32_t n, bool tail) {
         uint32_t base = uint32_t(values_.size() - n);
         if (!tail) {
             enter(code, base);
@@ -391,6 +391,7 @@ private:
                 if (text[0] == 'H') return view.kind = HeadView::FALSE, view;
                 if (text[0] == 'I') return view.kind = HeadView::IDENTITY, view;
             }
+            if (text[0] == 'Z' && text[1] == 0 && m.error) return view.kind = HeadView::ERROR, view;
             return callable_leaf(v, v, 0, view);
         }
         if (node_tag(v) == TAG_DATA) return view;
@@ -484,6 +485,13 @@ private:
                 values_.back() = value_of_node(view.a);
                 value_release(head);
                 continue;
+            }
+            if (view.kind == HeadView::ERROR) {  // Z swallows every argument
+                Value z = pop();
+                for (uint32_t i = 0; i < n; ++i) value_release(pop());
+                values_.push_back(z);
+                if (!tail) return Step::GO_ON;
+                return do_return(final);
             }
             if (view.kind == HeadView::CALLABLE) {
                 if (view.lambda) return apply_lambda(n, tail, final);
@@ -653,6 +661,8 @@ private:
                 return site_value(site, base, noderef_from_cstr("I"), final);
             case HeadView::IDENTITY:
                 return take_block(site, BlockPath::IDENTITY, 0, base, nullptr, 0, false, final);
+            case HeadView::ERROR:  // Z swallows every argument
+                return site_value(site, base, noderef_from_cstr("Z"), final);
             case HeadView::CONSTANT:
                 if (n == 1) return site_value(site, base, noderef_wrap(view.a), final);
                 return take_block(site, BlockPath::CONSTANT, 0, base, &view.a, 1, false, final);
@@ -732,7 +742,7 @@ private:
         return Step::GO_ON;
     }
 
-    Step do_return(Outcome* final) {
+    [[gnu::always_inline]] Step do_return(Outcome* final) {
         Value v = pop();
         uint32_t base = frames_.back().base;
         for (size_t i = base; i < values_.size(); ++i) value_release(values_[i]);

@@ -219,6 +219,7 @@ struct PreludeMeanings {
     bool lists = false;   // J makes a cell that V takes apart
     bool wrapper = false; // B composes: ((B I) v) applied is v applied
     bool empty = false;   // L tells the empty list K from a cell
+    bool error = false;   // Z swallows its argument
 };
 
 // One token of a closure's skeleton: a pair, a leaf (its text read from the
@@ -245,8 +246,16 @@ struct Run {
     // Terms the compiler made (core forms, block bodies, skeletons): code
     // borrows from them.
     std::vector<NodeRef> terms;
-    // Closure shapes by the hash of their tokens.
+    // Closure shapes by the hash of their tokens, and the lambdas of the
+    // program text met as values by their node (each held here, so that
+    // its address stays its own) with their holes.
     std::unordered_map<u64, std::vector<ShapeEntry>> shapes;
+    struct StaticLambda {
+        Function* function;
+        std::vector<Node*> holes;
+    };
+    std::unordered_map<const Node*, StaticLambda> static_lambdas;
+    std::vector<NodeRef> static_lambda_holds;
     std::vector<ShapeToken> token_scratch;
     std::vector<Node*> hole_scratch;
     NodeRef arith_leaves[7] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
@@ -300,6 +309,10 @@ u8 core_free_letter(uint32_t mask);
 // call) with the holes of v in *holes (borrowed); null when v has no shape
 // the code can run.
 Function* shape_of(Run& run, Node* v, std::vector<Node*>* holes);
+
+// Notes a lambda of the program text that code pushes as a value, so that
+// applying it finds its shape by its address.
+void shape_note_static(Run& run, Node* lambda);
 
 // Whether the function's code is settled (see Function::settled).
 bool core_settled(Run& run, Function& f);
