@@ -192,6 +192,8 @@ PreludeMeanings core_read_prelude() {
     m.wrapper = m.truth && named_is("B", is_composition);
     m.empty = m.lists && named_is("L", is_empty_test);
     m.error = named_is("Z", is_error);
+    if (m.truth) m.false_body = pair_right(definition_named("H")->node);
+    if (m.error) m.error_body = pair_right(definition_named("Z")->node);
     return m;
 }
 
@@ -282,7 +284,8 @@ bool core_spine(Run& run, const Node* t, Spine* out, bool list_tests) {
     for (int rewrites = 0; rewrites < 256; ++rewrites) {
         Node* h = out->head;
         if (!node_is_leaf(h) || core_letter(h) != 0) return true;
-        if (Node* v = constant_value(h)) {
+        // A constant alone stays: its value is the node its entry holds.
+        if (Node* v = out->n > 0 ? constant_value(h) : nullptr) {
             Spine unfolded;
             if (!collect_spine(v, &unfolded, out->args, out->n)) return true;
             *out = unfolded;

@@ -487,9 +487,10 @@ private:
                 continue;
             }
             if (view.kind == HeadView::ERROR) {  // Z swallows every argument
-                Value z = pop();
+                value_release(pop());
                 for (uint32_t i = 0; i < n; ++i) value_release(pop());
-                values_.push_back(z);
+                node_retain(run_.prelude.error_body);
+                values_.push_back(value_of_node(run_.prelude.error_body));
                 if (!tail) return Step::GO_ON;
                 return do_return(final);
             }
@@ -658,11 +659,11 @@ private:
                 return take_block(site, BlockPath::STRICT, 0, base, nullptr, 0, true, final);
             case HeadView::FALSE:
                 if (n >= 2) return jump_arm(site, base, site.h_arm);
-                return site_value(site, base, noderef_from_cstr("I"), final);
+                return site_value(site, base, noderef_wrap(run_.prelude.false_body), final);
             case HeadView::IDENTITY:
                 return take_block(site, BlockPath::IDENTITY, 0, base, nullptr, 0, false, final);
             case HeadView::ERROR:  // Z swallows every argument
-                return site_value(site, base, noderef_from_cstr("Z"), final);
+                return site_value(site, base, noderef_wrap(run_.prelude.error_body), final);
             case HeadView::CONSTANT:
                 if (n == 1) return site_value(site, base, noderef_wrap(view.a), final);
                 return take_block(site, BlockPath::CONSTANT, 0, base, &view.a, 1, false, final);

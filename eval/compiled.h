@@ -220,6 +220,10 @@ struct PreludeMeanings {
     bool wrapper = false; // B composes: ((B I) v) applied is v applied
     bool empty = false;   // L tells the empty list K from a cell
     bool error = false;   // Z swallows its argument
+    // What H and Z give: their bodies, the very leaves the machine's
+    // contraction returns.
+    Node* false_body = nullptr;
+    Node* error_body = nullptr;
 };
 
 // One token of a closure's skeleton: a pair, a leaf (its text read from the
