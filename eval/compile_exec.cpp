@@ -73,41 +73,44 @@ bool arith_small(Arith kind, i64 a, i64 b, i64* out) {
 
 bool is_comparison(Arith kind) { return kind >= Arith::LESS; }
 
-// The values of a run: a growable array whose pushes are one store and a
-// test.
-class ValueStack {
+// A stack of plain words (values, frames) in one block grown by realloc,
+// so that a deep recursion's stack moves by remapping its pages rather
+// than by copying them into a block twice its size. A push is one store
+// and a test.
+template <class T>
+class GrowStack {
 public:
-    ValueStack() : data_(static_cast<Value*>(std::malloc(sizeof(Value) * 1024))), capacity_(1024) {
+    GrowStack() : data_(static_cast<T*>(std::malloc(sizeof(T) * 1024))), capacity_(1024) {
         VORN_ASSERT(data_ != nullptr);
     }
-    ~ValueStack() { std::free(data_); }
-    ValueStack(const ValueStack&) = delete;
-    ValueStack& operator=(const ValueStack&) = delete;
+    ~GrowStack() { std::free(data_); }
+    GrowStack(const GrowStack&) = delete;
+    GrowStack& operator=(const GrowStack&) = delete;
 
-    [[gnu::always_inline]] void push_back(Value v) {
+    [[gnu::always_inline]] void push_back(T v) {
         if (size_ == capacity_) grow(1);
         data_[size_++] = v;
     }
     void pop_back() { --size_; }
-    Value& back() { return data_[size_ - 1]; }
+    T& back() { return data_[size_ - 1]; }
     size_t size() const { return size_; }
-    // Only ever shrinks: the values past n are gone (already released).
+    // Only ever shrinks: the entries past n are gone (already released).
     void resize(size_t n) { size_ = n; }
-    // Makes room for k more values above the top, unset.
-    void extend(size_t k) {
+    // Makes room for k more entries above the top, each fill.
+    void extend(size_t k, T fill) {
         if (size_ + k > capacity_) grow(k);
-        for (size_t i = 0; i < k; ++i) data_[size_ + i] = UNSET_LOCAL;
+        for (size_t i = 0; i < k; ++i) data_[size_ + i] = fill;
         size_ += k;
     }
-    Value& operator[](size_t i) { return data_[i]; }
+    T& operator[](size_t i) { return data_[i]; }
 
 private:
     void grow(size_t k) {
         while (capacity_ < size_ + k) capacity_ *= 2;
-        data_ = static_cast<Value*>(std::realloc(data_, sizeof(Value) * capacity_));
+        data_ = static_cast<T*>(std::realloc(data_, sizeof(T) * capacity_));
         VORN_ASSERT(data_ != nullptr);
     }
-    Value* data_;
+    T* data_;
     size_t size_ = 0;
     size_t capacity_;
 };
@@ -143,7 +146,7 @@ struct Outcome {
 
 class Executor final : public MachineHook {
 public:
-    explicit Executor(Run& run) : run_(run), session_(this) { frames_.reserve(256); }
+    explicit Executor(Run& run) : run_(run), session_(this) {}
     ~Executor() {
         for (size_t i = 0; i < values_.size(); ++i) value_release(values_[i]);
     }
@@ -186,7 +189,7 @@ private:
     }
 
     [[gnu::always_inline]] void enter(const Code& code, uint32_t base) {
-        values_.extend(code.locals - code.params);
+        values_.extend(code.locals - code.params, UNSET_LOCAL);
         frames_.push_back(Frame{&code, 0, base});
     }
 
@@ -343,7 +346,7 @@ private:
         for (uint32_t i = old; i < base; ++i) value_release(values_[i]);
         for (uint32_t i = 0; i < n; ++i) values_[old + i] = values_[base + i];
         values_.resize(old + n);
-        values_.extend(code.locals - code.params);
+        values_.extend(code.locals - code.params, UNSET_LOCAL);
         frame.code = &code;
         frame.pc = 0;
     }
@@ -351,7 +354,7 @@ private:
     // Puts the k values of stored below the top n values of the stack.
     void insert_below(Node* const* stored, int k, uint32_t n) {
         size_t top = values_.size();
-        values_.extend(size_t(k));
+        values_.extend(size_t(k), UNSET_LOCAL);
         for (size_t i = 0; i < n; ++i) values_[top + k - 1 - i] = values_[top - 1 - i];
         for (int i = 0; i < k; ++i) {
             node_retain(stored[i]);
@@ -944,8 +947,8 @@ private:
 
     Run& run_;
     MachineSession session_;
-    ValueStack values_;
-    std::vector<Frame> frames_;
+    GrowStack<Value> values_;
+    GrowStack<Frame> frames_;
     std::vector<LeafSlot> leaf_cache_;
     size_t stop_ = 0;  // the frames below the innermost execution
     int nesting_ = 0;  // executions started by the machine, one inside the other
