@@ -65,6 +65,7 @@ struct MainRun {
     RtString* path;
     char** program_arguments;
     RunEngine engine;
+    CompileCounts* counts;
 };
 
 // Loads, defines, checks and runs the program; the result's low 32 bits are
@@ -74,13 +75,14 @@ uint32_t main_run(void* raw) {
     RtString text = file_read_text(string_copy(*run.path));
     prelude_load();
     if (main_report_failed(program_define(std::move(text)))) return STATUS_ERROR;
-    if (main_report_failed(run_main(u64(reinterpret_cast<uintptr_t>(run.program_arguments)), run.engine))) return STATUS_ERROR;
+    u64 arguments = u64(reinterpret_cast<uintptr_t>(run.program_arguments));
+    if (main_report_failed(run_main(arguments, run.engine, run.counts))) return STATUS_ERROR;
     return uint32_t(integer_to_i64(run_result()));
 }
 
 }  // namespace
 
-int entry_main(int argc, char** argv, RunEngine engine) {
+int entry_main(int argc, char** argv, RunEngine engine, CompileCounts* counts) {
     node_heap_policy_apply();
     std::signal(SIGPIPE, SIG_IGN);  // a closed pipe shows as a failed write
     int socket_error = socket_library_start();
@@ -92,7 +94,7 @@ int entry_main(int argc, char** argv, RunEngine engine) {
     if (argc == 1) return status_exit_code(main_usage());
     RtString path = string_from_cstr(argv[1]);
     if (!main_program_opens(path)) return status_exit_code(main_unreadable(path));
-    MainRun run{&path, argv + 2, engine};
+    MainRun run{&path, argv + 2, engine, counts};
     uint32_t status = status_run_on_thread(RUN_STACK_BYTES, RUN_STACK_MIN_BYTES, main_run, &run);
     return status_exit_code(status);
 }

@@ -5,5 +5,6 @@
 #include "run.h"
 
 // Reads argv as vorn's command line (the program file, then its arguments),
-// runs the program with engine and returns the process exit code.
-int entry_main(int argc, char** argv, RunEngine engine);
+// runs the program with engine and returns the process exit code. Counts,
+// when given, are run_main's (tests only).
+int entry_main(int argc, char** argv, RunEngine engine, CompileCounts* counts = nullptr);

@@ -85,7 +85,7 @@ Report run_classify(const NodeRef& v) {
 
 }  // namespace
 
-Report run_main(u64 args_address, RunEngine engine) {
+Report run_main(u64 args_address, RunEngine engine, CompileCounts* counts) {
     // The guard reads the definitions before the checker evaluates the line
     // marks in them and puts their values in their place: a name that only a
     // mark holds counts too. Only run-time loading could add names later,
@@ -97,7 +97,8 @@ Report run_main(u64 args_address, RunEngine engine) {
     NodeRef argument = integer_make_leaf(i64(args_address));
     // The same guard keeps every block address from such a run.
     if (compiled) node_heap_leaf_arenas_allow();
-    NodeRef value = compiled ? compile_evaluate_main(main_entry()->second, argument)
+    if (!compiled && counts != nullptr) ++counts->handoffs;
+    NodeRef value = compiled ? compile_evaluate_main(main_entry()->second, argument, counts)
                              : machine_evaluate(node_make_app(main_entry()->second, argument));
     noderef_release(argument);
     return run_classify(value);

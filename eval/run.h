@@ -10,13 +10,17 @@
 // TERM_MACHINE always uses the reference term machine (tests only).
 enum class RunEngine { BEST, TERM_MACHINE };
 
+struct CompileCounts;
+
 // Runs program_check, then evaluates (M A), M the main expression and A the
 // integer leaf of args_address (the argument vector slot after the file
 // name). The value decides the report: a cycle mark gives kind "cycle", a
 // raised report (] text) its own fields, an integer kind "check" (and becomes
 // the entry of the main expression), anything else kind "range" with the
-// printed value.
-Report run_main(u64 args_address, RunEngine engine = RunEngine::BEST);
+// printed value. Counts, when given, add up what a compiled run handed to
+// the term machine (compile.h); a run kept on the term machine, by the
+// guard or by engine, counts one: its whole main expression (tests only).
+Report run_main(u64 args_address, RunEngine engine = RunEngine::BEST, CompileCounts* counts = nullptr);
 
 // A new handle to the term stored under the main expression's empty name;
 // a missing entry is a fatal assertion.

@@ -1,0 +1,5 @@
+import sys
+
+n = int(sys.argv[1]) if len(sys.argv) > 1 else 80000
+xs = list(range(1, n + 1))
+print(sum([x for x in xs if x % 3 == 0]))
