@@ -248,7 +248,7 @@ private:
         Node* const* args = site.args;
         int n = int(site.n);
         uint32_t head = uint32_t(scope.of(site.head_letter));
-        if (f_.path == BlockPath::STRICT) {
+        if (f_.key.path == BlockPath::STRICT) {
             Slots keep;
             keep.set(head);
             arguments(args, n, scope, keep);
@@ -256,8 +256,8 @@ private:
             emit(Instr(Op::TAIL_APPLY, 0, 0, uint32_t(n)));
             return;
         }
-        if (f_.path == BlockPath::OVER) {
-            int c = f_.over;
+        if (f_.key.path == BlockPath::OVER) {
+            int c = f_.key.count;
             Slots keep = needs(args + c, n - c, scope);
             keep.set(head);
             arguments(args, c, scope, keep);
@@ -721,7 +721,7 @@ private:
         cell.slot[h - 'a'] = int(h_slot);
         cell.slot[tl - 'a'] = int(t_slot);
         Node* whole = core_apply(run_, s.head, s.args, 2);
-        list_test(whole, uint32_t(scope.of(l)), h_slot, t_slot, s.args[0], scope, e, cell, live, tail);
+        list_test(whole, uint32_t(scope.of(l)), h_slot, t_slot, s.args[0], scope, e, cell, live, tail, s.args);
         end_binding(h_slot);
         end_binding(t_slot);
         return true;
@@ -730,14 +730,19 @@ private:
     // The code of a list test on the local in list_slot: z (in scope) for
     // the K leaf, e (in cell) for a cell whose fields go to h_slot and
     // t_slot; anything else hands the whole term to the machine.
+    // With applied, the test's term (l z f) is a list applied to its two
+    // arguments: a value that is neither K nor a cell is applied to them
+    // by what it is, as a dispatch whose K arm is z's.
     void list_test(const Node* whole, uint32_t list_slot, uint32_t h_slot, uint32_t t_slot, const Node* z,
-                   const Scope& scope, const Node* e, const Scope& cell, const Slots& live, bool tail) {
+                   const Scope& scope, const Node* e, const Scope& cell, const Slots& live, bool tail,
+                   Node* const* applied = nullptr) {
         Instr in(Op::LISTCASE, list_slot, 0, make_template(whole, scope));
         in.x.slot = h_slot;
         in.y.slot = t_slot;
         uint32_t test = emit(in);
         Slots before = held_;
         std::vector<uint32_t> jumps;
+        uint32_t z_arm = here();
         expression(z, scope, live, tail);
         Slots after_first = held_;
         if (!tail) jumps.push_back(emit(Instr(Op::JUMP)));
@@ -751,7 +756,15 @@ private:
         Slots after_second = held_;
         if (!tail) jumps.push_back(emit(Instr(Op::JUMP)));
         held_ = before;
-        code_.instrs[test].imm = exit_stub(before, live, tail, &jumps);
+        if (applied != nullptr) {
+            code_.instrs[test].c = NO_SLOT;  // no term for the machine: the dispatch goes on
+            code_.instrs[test].imm = here();
+            emit(Instr(Op::LOCAL, list_slot));
+            dispatch(applied, 2, scope, live, tail, z_arm);
+            if (!tail) jumps.push_back(emit(Instr(Op::JUMP)));
+        } else {
+            code_.instrs[test].imm = exit_stub(before, live, tail, &jumps);
+        }
         patch_jumps(jumps, here());
         held_ = tail ? Slots() : (after_first | after_second);
     }
@@ -808,7 +821,8 @@ private:
     // The head's value is on the stack; it is applied to args (n >= 1) by
     // what it turns out to be. With two arguments or more the truths' arms
     // are inline; every other path is a block compiled when first taken.
-    void dispatch(Node* const* args, int n, const Scope& scope, const Slots& live, bool tail) {
+    void dispatch(Node* const* args, int n, const Scope& scope, const Slots& live, bool tail,
+                  uint32_t k_arm = NO_SLOT) {
         run_.sites.emplace_back();
         DispatchSite& site = run_.sites.back();
         site.n = uint32_t(n);
@@ -834,16 +848,35 @@ private:
         Scope with_head = scope;
         with_head.slot[site.head_letter - 'a'] = int(site.head_slot);
         site.whole = make_template(core_apply(run_, core_letter_leaf(run_, site.head_letter), args, n), with_head);
+        site.depth = f_.inline_depth;
         emit(Instr(Op::DISPATCH, uint32_t(run_.sites.size() - 1)));
-        end_binding(site.head_slot);  // the instruction releases it on every path
         Slots before = held_;
         std::vector<uint32_t> jumps;
         Slots after = before & live;
-        if (n >= 2 && run_.prelude.truth) {
-            site.k_arm = here();
-            arm(args[0], args + 2, n - 2, scope, live, tail, &jumps);
+        // With one argument, or arguments that are each one instruction,
+        // the strict path is inline too: its arguments' code is no burden.
+        if (n == 1 || all_simple(args, n)) {
+            site.strict_arm = here();
+            Slots keep = live;
+            keep.set(site.head_slot);
+            held_.set(site.head_slot);
+            arguments(args, n, scope, tail ? Slots().set(site.head_slot) : keep);
+            read_local(site.head_slot, Slots());
+            emit(Instr(tail ? Op::TAIL_APPLY : Op::APPLY, 0, 0, uint32_t(n)));
+            if (!tail) jumps.push_back(emit(Instr(Op::JUMP)));
             after |= held_;
             held_ = before;
+        }
+        end_binding(site.head_slot);  // every path releases it
+        if (n >= 2 && run_.prelude.truth) {
+            if (k_arm == NO_SLOT) {
+                site.k_arm = here();
+                arm(args[0], args + 2, n - 2, scope, live, tail, &jumps);
+                after |= held_;
+                held_ = before;
+            } else {
+                site.k_arm = k_arm;  // an arm compiled already, joining where this one joins
+            }
             site.h_arm = here();
             arm(args[1], args + 2, n - 2, scope, live, tail, &jumps);
             after |= held_;
@@ -851,6 +884,18 @@ private:
         site.end = here();
         patch_jumps(jumps, site.end);
         held_ = tail ? Slots() : after;
+    }
+
+    // Whether each term compiles to one instruction: a local, a value, a
+    // lambda.
+    static bool all_simple(Node* const* terms, int n) {
+        for (int i = 0; i < n; ++i) {
+            const Node* t = terms[i];
+            if (core_letter(t) != 0 || node_binder_kind(t) == 'u') continue;
+            node_compute_tag(const_cast<Node*>(t));
+            if (node_free_mask(t) != 0 || !node_is_value(const_cast<Node*>(t))) return false;
+        }
+        return true;
     }
 
     void arm(Node* first, Node* const* rest, int rest_n, const Scope& scope, const Slots& live, bool tail,
@@ -878,6 +923,7 @@ bool compile_function(Run& run, Function& f) {
     try {
         Compiler(run, f).compile();
     } catch (const CannotCompile&) {
+        if (getenv("VORN_DUMP")) fprintf(stderr, "CANNOT COMPILE kind %d\n", int(f.kind));
         f.code = Code();
         run.templates.resize(templates);
         return false;
@@ -906,27 +952,85 @@ Function& compile_global(Run& run, Node* definition, Node* name) {
     return *g;
 }
 
-Function& compile_block(Run& run, DispatchSite& site, BlockPath path, int over) {
-    Function*& slot = site.blocks[path == BlockPath::OVER ? int(BlockPath::COUNT) + over : int(path)];
-    if (slot != nullptr) return *slot;
+namespace {
+
+// count letters in none of mask, lowest first, into out; false when there
+// are not enough.
+bool fresh_letters(uint32_t mask, int count, u8* out) {
+    for (int i = 0; i < count; ++i) {
+        out[i] = core_free_letter(mask);
+        if (out[i] == 0) return false;
+        mask |= bit(out[i]);
+    }
+    return true;
+}
+
+// The body of a block that contracts the lazy combinator of the given byte,
+// holding m arguments (given under the letters held), with the site's
+// arguments: null when it cannot.
+Node* lazy_block_term(Run& run, u8 byte, const u8* held, int m, Node* const* args, int n) {
+    u8 letters[MAX_ARGS];
+    const Node* body = nullptr;
+    int k = core_lazy_definition(core_letter_leaf(run, byte), letters, &body);
+    if (k == 0 || m >= k || k - m > n) return nullptr;
+    Node* given[MAX_ARGS];
+    for (int i = 0; i < m; ++i) given[i] = core_letter_leaf(run, held[i]);
+    for (int i = m; i < k; ++i) given[i] = args[i - m];
+    NodeRef contracted = instantiate(noderef_wrap(const_cast<Node*>(body)), letters, given, k, run.scratch);
+    run.terms.push_back(contracted);
+    return core_apply(run, contracted.node, args + (k - m), n - (k - m));
+}
+
+// The body of a block that places function g inline, holding m arguments
+// (a global's, under the letters held) or its holes (a closure's shape),
+// applied to the site's arguments.
+Node* inline_block_term(Run& run, Function& g, const u8* held, int m, Node* const* args, int n) {
+    Node* given[MAX_ARGS * 2];
+    int k = 0;
+    Node* head = g.term;
+    if (g.kind == FunctionKind::SHAPE) {
+        // The skeleton's holes under the block's letters.
+        u8 holes[26];
+        int h = int(g.param_letters.size()) - g.chain;
+        Node* leaves[26];
+        for (int i = 0; i < h; ++i) {
+            holes[i] = g.param_letters[size_t(i)];
+            leaves[i] = core_letter_leaf(run, held[i]);
+        }
+        NodeRef renamed = instantiate(noderef_wrap(g.term), holes, leaves, h, run.scratch);
+        run.terms.push_back(renamed);
+        head = renamed.node;
+    } else {
+        for (int i = 0; i < m; ++i) given[k++] = core_letter_leaf(run, held[i]);
+    }
+    for (int i = 0; i < n; ++i) given[k++] = args[i];
+    if (k > MAX_ARGS) return nullptr;
+    return core_apply(run, head, given, k);
+}
+
+}  // namespace
+
+Function& compile_block(Run& run, DispatchSite& site, const BlockKey& key) {
+    for (auto& entry : site.blocks)
+        if (entry.first == key) return *entry.second;
     Function f;
     f.kind = FunctionKind::BLOCK;
     f.site = &site;
-    f.path = path;
-    f.over = over;
+    f.key = key;
+    f.inline_depth = site.depth + (key.path == BlockPath::INLINE ? 1 : 0);
     f.param_letters = site.pass_letters;
     int n = int(site.n);
     Node* const* args = site.args;
     uint32_t letters = 0;
     for (int i = 0; i < n; ++i) letters |= free_letters(args[i]);
     u8 p = site.head_letter;
-    u8 q = core_free_letter(letters | bit(p));
+    u8 fresh[26];
     Node* spine_args[MAX_ARGS + 2];
-    switch (path) {
+    switch (key.path) {
     case BlockPath::STRICT:
     case BlockPath::OVER:
         f.param_letters.push_back(p);
-        f.term = core_apply(run, core_letter_leaf(run, p), const_cast<Node**>(args), n);
+        f.term = core_apply(run, core_letter_leaf(run, p), args, n);
         break;
     case BlockPath::IDENTITY:
         f.term = core_apply(run, args[0], args + 1, n - 1);
@@ -937,23 +1041,37 @@ Function& compile_block(Run& run, DispatchSite& site, BlockPath path, int over) 
         break;
     case BlockPath::CELL:
     case BlockPath::PAIR: {
-        int skip = path == BlockPath::CELL ? 2 : 1;
-        if (q == 0) break;  // no letter left: the block does not compile
-        f.param_letters.push_back(p);
-        f.param_letters.push_back(q);
-        spine_args[0] = core_letter_leaf(run, p);
-        spine_args[1] = core_letter_leaf(run, q);
+        int skip = key.path == BlockPath::CELL ? 2 : 1;
+        if (!fresh_letters(letters, 2, fresh)) break;  // no letters left: the block does not compile
+        f.param_letters.push_back(fresh[0]);
+        f.param_letters.push_back(fresh[1]);
+        spine_args[0] = core_letter_leaf(run, fresh[0]);
+        spine_args[1] = core_letter_leaf(run, fresh[1]);
         for (int i = skip; i < n; ++i) spine_args[2 + i - skip] = args[i];
         f.term = core_apply(run, args[skip - 1], spine_args, 2 + n - skip);
         break;
     }
-    case BlockPath::COUNT: break;
+    case BlockPath::INLINE: {
+        Function& g = *static_cast<Function*>(const_cast<void*>(key.what));
+        int m = key.count;
+        uint32_t taken = letters | (g.kind == FunctionKind::SHAPE ? letters_in(g.term) : 0);
+        if (!fresh_letters(taken, m, fresh)) break;
+        for (int i = 0; i < m; ++i) f.param_letters.push_back(fresh[i]);
+        f.term = inline_block_term(run, g, fresh, m, args, n);
+        break;
+    }
+    case BlockPath::LAZY:
+        if (!fresh_letters(letters, key.count, fresh)) break;
+        for (int i = 0; i < key.count; ++i) f.param_letters.push_back(fresh[i]);
+        f.term = lazy_block_term(run, key.byte, fresh, key.count, args, n);
+        break;
     }
     f.arity = int(f.param_letters.size());
     if (f.term == nullptr) f.tried = true;  // never compiles
     run.functions.push_back(std::move(f));
-    slot = &run.functions.back();
-    return *slot;
+    Function* block = &run.functions.back();
+    site.blocks.emplace_back(key, block);
+    return *block;
 }
 
 Function* compile_global_of_leaf(Run& run, const Node* leaf) {

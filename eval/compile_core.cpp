@@ -252,11 +252,9 @@ Node* constant_value(const Node* head) {
     return v;
 }
 
-// The definition of a one-byte lazy head that the machine contracts with
-// its arguments unevaluated, when its body can take them at compile time:
-// no binder inside, no letter but its own. Its leading letters go to
-// letters, its body to *body; 0 when it cannot.
-int lazy_definition(const Node* head, u8* letters, const Node** body) {
+}  // namespace
+
+int core_lazy_definition(const Node* head, u8* letters, const Node** body) {
     if (!node_is_leaf(head) || leaf_bytes(head)[1] != 0 || !is_lazy_byte(leaf_bytes(head)[0])) return 0;
     const NodeRef* d = core_definition(head);
     if (d == nullptr) return 0;
@@ -277,8 +275,6 @@ int lazy_definition(const Node* head, u8* letters, const Node** body) {
     return k;
 }
 
-}  // namespace
-
 bool core_spine(Run& run, const Node* t, Spine* out, bool list_tests) {
     if (!collect_spine(const_cast<Node*>(t), out, nullptr, 0)) return false;
     for (int rewrites = 0; rewrites < 256; ++rewrites) {
@@ -293,7 +289,7 @@ bool core_spine(Run& run, const Node* t, Spine* out, bool list_tests) {
         }
         u8 letters[MAX_ARGS];
         const Node* body = nullptr;
-        int k = lazy_definition(h, letters, &body);
+        int k = core_lazy_definition(h, letters, &body);
         // An empty-list test L l z e stays whole: the compiler reads it as
         // one test.
         if (k == 0 || out->n < k || (list_tests && core_leaf_is(h, 'L') && out->n >= 3 && run.prelude.empty))
@@ -517,11 +513,56 @@ void shape_note_static(Run& run, Node* lambda) {
 namespace {
 
 bool settled_term(Run& run, const Node* t, int depth);
+bool truth_term(Run& run, const Node* t, int depth);
 
 bool syntactic_value(const Node* t) {
     if (core_letter(t) != 0) return true;
     node_compute_tag(const_cast<Node*>(t));
     return node_free_mask(t) == 0 && node_is_value(const_cast<Node*>(t));
+}
+
+bool is_comparison_builtin(const BuiltinEntry* b) {
+    return b != nullptr && b->arity == 2 &&
+           (b->fn == builtin_less || b->fn == builtin_gteq || b->fn == builtin_same || b->fn == builtin_diff);
+}
+
+// The body of a function after its leading binders.
+const Node* function_body(const Function& f) {
+    const Node* body = f.term;
+    int k = f.kind == FunctionKind::GLOBAL ? f.arity : f.kind == FunctionKind::SHAPE ? f.chain : 0;
+    for (int i = 0; i < k; ++i) body = pair_right(body);
+    return body;
+}
+
+// The head of s, a global function's leaf, with its function; else null.
+Function* global_head(Run& run, const Spine& s) {
+    Node* h = s.head;
+    if (!node_is_leaf(h) || core_letter(h) != 0 || core_builtin(h) != nullptr) return nullptr;
+    if (is_lazy_byte(core_lead_byte(h)) && leaf_bytes(h)[1] == 0) return nullptr;
+    const NodeRef* d = core_definition(h);
+    if (d == nullptr || core_binders(d->node) < 1) return nullptr;
+    return &compile_global(run, d->node, h);
+}
+
+// The two arms a truth chooses between, k = the arguments the head took:
+// (a_k a_k+2 ...) and (a_k+1 a_k+2 ...).
+void truth_arms(Run& run, const Spine& s, int k, const Node** first, const Node** second) {
+    *first = core_apply(run, s.args[k], s.args + k + 2, s.n - k - 2);
+    *second = core_apply(run, s.args[k + 1], s.args + k + 2, s.n - k - 2);
+}
+
+// Whether the head of s gives a truth on its first k arguments, and so
+// chooses between the next two.
+bool chooses(Run& run, const Spine& s, int* k) {
+    if (!run.prelude.truth || !node_is_leaf(s.head)) return false;
+    if (const BuiltinEntry* b = core_builtin(s.head)) {
+        *k = 2;
+        return is_comparison_builtin(b) && s.n >= 4;
+    }
+    Function* g = global_head(run, s);
+    if (g == nullptr || s.n < g->arity + 2) return false;
+    *k = g->arity;
+    return core_truthy(run, *g);
 }
 
 bool settled_spine(Run& run, const Spine& s, int depth) {
@@ -536,6 +577,13 @@ bool settled_spine(Run& run, const Spine& s, int depth) {
         return false;
     }
     if (!node_is_leaf(h) || core_letter(h) != 0) return false;
+    int k = 0;
+    if (chooses(run, s, &k)) {
+        if (Function* g = global_head(run, s); g != nullptr && !core_settled(run, *g)) return false;
+        const Node *first = nullptr, *second = nullptr;
+        truth_arms(run, s, k, &first, &second);
+        return settled_term(run, first, depth) && settled_term(run, second, depth);
+    }
     if (const BuiltinEntry* b = core_builtin(h)) return n <= int(b->arity);
     u8 lead = core_lead_byte(h);
     i64 arity = node_tagged_arity(h);
@@ -545,12 +593,11 @@ bool settled_spine(Run& run, const Spine& s, int depth) {
             if (!syntactic_value(s.args[i])) return false;
         return true;
     }
-    const NodeRef* d = core_definition(h);
-    if (d == nullptr || arity < 1) return false;
-    if (n < arity) return true;
-    if (n > arity) return false;
-    Function& g = compile_global(run, d->node, h);
-    return core_settled(run, g);
+    Function* g = global_head(run, s);
+    if (g == nullptr) return false;
+    if (n < g->arity) return true;
+    if (n > g->arity) return false;
+    return core_settled(run, *g);
 }
 
 bool settled_term(Run& run, const Node* t, int depth) {
@@ -562,12 +609,52 @@ bool settled_term(Run& run, const Node* t, int depth) {
     if (core_let_parts(t, &x, &e, &c)) return settled_term(run, c, depth + 1);
     Spine s;
     if (!core_spine(run, t, &s)) return false;
-    // A comparison choosing between two arms.
-    if (const BuiltinEntry* b = node_is_leaf(s.head) ? core_builtin(s.head) : nullptr;
-        b != nullptr && b->arity == 2 && s.n == 4 &&
-        (b->fn == builtin_less || b->fn == builtin_gteq || b->fn == builtin_same || b->fn == builtin_diff))
-        return settled_term(run, s.args[2], depth + 1) && settled_term(run, s.args[3], depth + 1);
     return settled_spine(run, s, depth + 1);
+}
+
+bool truth_term(Run& run, const Node* t, int depth) {
+    if (depth > 200 || !run.prelude.truth) return false;
+    node_compute_tag(const_cast<Node*>(t));
+    if (core_leaf_is(t, 'K') || core_leaf_is(t, 'H')) return true;
+    u8 x = 0;
+    const Node *e = nullptr, *c = nullptr;
+    if (core_let_parts(t, &x, &e, &c)) return truth_term(run, c, depth + 1);
+    Spine s;
+    if (!core_spine(run, t, &s) || s.n == 0) return false;
+    int k = 0;
+    if (chooses(run, s, &k)) {
+        if (s.n == k) return true;
+        const Node *first = nullptr, *second = nullptr;
+        truth_arms(run, s, k, &first, &second);
+        return truth_term(run, first, depth + 1) && truth_term(run, second, depth + 1);
+    }
+    if (const BuiltinEntry* b = node_is_leaf(s.head) ? core_builtin(s.head) : nullptr) return is_comparison_builtin(b) && s.n == 2;
+    Function* g = global_head(run, s);
+    return g != nullptr && s.n == g->arity && core_truthy(run, *g);
+}
+
+// A fixed point over the functions' bodies, taken from above: a function
+// met again while its own answer is being found counts as having the
+// property. Answers found under that assumption hold only if the first
+// question's answer is yes; otherwise they are found again later.
+template <bool Function::*known, bool Function::*busy, bool Function::*value>
+bool fixed_point(Run& run, Function& f, bool (*test)(Run&, const Node*, int), std::vector<Function*>& assumed) {
+    if (f.*known) return f.*value;
+    if (f.*busy) return true;
+    bool outermost = assumed.empty();
+    assumed.push_back(&f);
+    f.*busy = true;
+    bool v = (f.kind == FunctionKind::GLOBAL || f.kind == FunctionKind::SHAPE) && test(run, function_body(f), 0);
+    f.*busy = false;
+    f.*value = v;
+    f.*known = true;
+    if (outermost) {
+        if (!v)
+            for (Function* g : assumed)
+                if (g->*value) g->*known = false;
+        assumed.clear();
+    }
+    return v;
 }
 
 }  // namespace
@@ -575,17 +662,11 @@ bool settled_term(Run& run, const Node* t, int depth) {
 bool core_settled_term(Run& run, const Node* t) { return settled_term(run, t, 0); }
 
 bool core_settled(Run& run, Function& f) {
-    if (f.settled_known) return f.settled;
-    if (f.settled_busy) return true;  // a call of itself settles as the rest does
-    f.settled_busy = true;
-    const Node* body = f.term;
-    if (f.kind == FunctionKind::GLOBAL || f.kind == FunctionKind::SHAPE) {
-        int k = f.kind == FunctionKind::GLOBAL ? f.arity : f.chain;
-        for (int i = 0; i < k; ++i) body = pair_right(body);
-    }
-    bool settled = f.kind != FunctionKind::BLOCK && settled_term(run, body, 0);
-    f.settled_busy = false;
-    f.settled = settled;
-    f.settled_known = true;
-    return settled;
+    return fixed_point<&Function::settled_known, &Function::settled_busy, &Function::settled>(
+        run, f, settled_term, run.settled_assumed);
+}
+
+bool core_truthy(Run& run, Function& f) {
+    return fixed_point<&Function::truthy_known, &Function::truthy_busy, &Function::truthy>(
+        run, f, truth_term, run.truthy_assumed);
 }

@@ -12,6 +12,8 @@
 #include "compile.h"
 #include "compiled.h"
 #include "integer.h"
+#include "print.h"
+#include <cstdio>
 #include "tables.h"
 #include "tag.h"
 
@@ -139,6 +141,10 @@ struct HeadView {
 // past it the machine instantiates the function itself.
 constexpr int MAX_HOOK_NESTING = 64;
 
+// How many bodies a dispatch may place inline one inside the other (each
+// the code of a block of the last): past it the machine applies the head.
+constexpr int MAX_INLINE_DEPTH = 8;
+
 struct Outcome {
     NodeRef value;
     bool aborted;
@@ -248,6 +254,7 @@ private:
     // *result then the run's value.
     bool reduce(NodeRef term, NodeRef* result) {
         ++handoffs;
+        if (getenv("VORN_HANDOFF")) { RtString t = term_to_text(term); fprintf(stderr, "HANDOFF op %d kind %d %.200s\n", frames_.size() ? int(frames_.back().code->instrs[frames_.back().pc-1].op) : -1, 0, string_cstr(t)); }
         if (node_is_value(term.node)) {
             *result = std::move(term);
             return true;
@@ -505,6 +512,7 @@ private:
                 return push_built(n, tail, final);
             }
             // Anything else: the machine applies it.
+            if (getenv("VORN_HANDOFF")) fprintf(stderr, "apply machine kind %d n %u rem %d\n", int(view.kind), n, view.remaining);
             pop();
             NodeRef term = spine(value_box(head), n);
             return hand_over(std::move(term), tail, final);
@@ -521,6 +529,7 @@ private:
     }
 
     Step hand_over(NodeRef term, bool tail, Outcome* final) {
+        if (getenv("VORN_HANDOFF")) fprintf(stderr, "hand_over from %p\n", __builtin_return_address(0));
         NodeRef v = nullptr;
         if (!reduce(std::move(term), &v)) {
             *final = abort_run(std::move(v));
@@ -659,17 +668,17 @@ private:
             switch (view.kind) {
             case HeadView::TRUE:
                 if (n >= 2) return jump_arm(site, base, site.k_arm);
-                return take_block(site, BlockPath::STRICT, 0, base, nullptr, 0, true, final);
+                return strict_path(site, base, final);
             case HeadView::FALSE:
                 if (n >= 2) return jump_arm(site, base, site.h_arm);
                 return site_value(site, base, noderef_wrap(run_.prelude.false_body), final);
             case HeadView::IDENTITY:
-                return take_block(site, BlockPath::IDENTITY, 0, base, nullptr, 0, false, final);
+                return take_block(site, {BlockPath::IDENTITY}, base, nullptr, 0, false, final);
             case HeadView::ERROR:  // Z swallows every argument
                 return site_value(site, base, noderef_wrap(run_.prelude.error_body), final);
             case HeadView::CONSTANT:
                 if (n == 1) return site_value(site, base, noderef_wrap(view.a), final);
-                return take_block(site, BlockPath::CONSTANT, 0, base, &view.a, 1, false, final);
+                return take_block(site, {BlockPath::CONSTANT}, base, &view.a, 1, false, final);
             case HeadView::CELL: {
                 if (n == 1) {
                     NodeRef pair = node_make_tagged_app(
@@ -677,11 +686,11 @@ private:
                     return site_value(site, base, std::move(pair), final);
                 }
                 Node* fields[2] = {view.a, view.b};
-                return take_block(site, BlockPath::CELL, 0, base, fields, 2, false, final);
+                return take_block(site, {BlockPath::CELL}, base, fields, 2, false, final);
             }
             case HeadView::PAIR: {
                 Node* fields[2] = {view.a, view.b};
-                return take_block(site, BlockPath::PAIR, 0, base, fields, 2, false, final);
+                return take_block(site, {BlockPath::PAIR}, base, fields, 2, false, final);
             }
             case HeadView::WRAPPED:
                 node_retain(view.a);
@@ -690,18 +699,54 @@ private:
                 continue;
             case HeadView::CALLABLE: {
                 int remaining = view.lambda ? lambda_chain(value_node(head)) : view.remaining;
-                if (remaining >= n) return take_block(site, BlockPath::STRICT, 0, base, nullptr, 0, true, final);
+                if (remaining >= n) return strict_path(site, base, final);
                 if (callable_settled(view, head))
-                    return take_block(site, BlockPath::OVER, remaining, base, nullptr, 0, true, final);
+                    return take_block(site, {BlockPath::OVER, remaining}, base, nullptr, 0, true, final);
+                if (site.depth < MAX_INLINE_DEPTH) {
+                    // The body in place: a global's with the arguments it
+                    // holds, a closure's shape with its holes.
+                    Node* held[MAX_ARGS];
+                    if (view.function != nullptr) {
+                        int m = view.stored > 0 ? stored_arguments(head, held) : 0;
+                        return take_block(site, {BlockPath::INLINE, m, view.function}, base, held, m, false, final);
+                    }
+                    std::vector<Node*>& holes = run_.hole_scratch;
+                    if (Function* shape = shape_of(run_, value_node(head), &holes)) {
+                        std::vector<Node*> found = holes;
+                        return take_block(site, {BlockPath::INLINE, int(found.size()), shape}, base, found.data(),
+                                          int(found.size()), false, final);
+                    }
+                }
                 break;
             }
-            case HeadView::LAZY:
-                if (view.remaining > n) return take_block(site, BlockPath::STRICT, 0, base, nullptr, 0, true, final);
-                break;
+            case HeadView::LAZY: {
+                if (view.remaining > n) return strict_path(site, base, final);
+                Node* held[MAX_ARGS];
+                int m = view.stored > 0 ? stored_arguments(head, held) : 0;
+                u8 byte = leaf_bytes(view.head_leaf)[0];
+                return take_block(site, {BlockPath::LAZY, m, nullptr, byte}, base, held, m, false, final);
+            }
             case HeadView::OTHER: break;
             }
             return site_machine(site, base, final);
         }
+    }
+
+    // The arguments a partial application holds (borrowed), into held.
+    static int stored_arguments(Value head, Node** held) {
+        Node* h = nullptr;
+        int m = 0;
+        spine_of(value_node(head), &h, held, &m);
+        return m;
+    }
+
+    // The head needs every argument: the inline strict arm, or its block.
+    Step strict_path(const DispatchSite& site, uint32_t base, Outcome* final) {
+        if (site.strict_arm != NO_SLOT) {
+            frames_.back().pc = site.strict_arm;
+            return Step::GO_ON;
+        }
+        return take_block(site, {BlockPath::STRICT}, base, nullptr, 0, true, final);
     }
 
     static int lambda_chain(const Node* v) {
@@ -725,15 +770,16 @@ private:
 
     // The whole application handed to the machine.
     Step site_machine(const DispatchSite& site, uint32_t base, Outcome* final) {
+        if (getenv("VORN_HANDOFF")) fprintf(stderr, "site_machine kind %d\n", int(view_head(slot(base, site.head_slot)).kind));
         NodeRef term = instantiate_template(site.whole, base);
         consume_site(site, base);
         if (!site.tail) frames_.back().pc = site.end;
         return hand_over(std::move(term), site.tail, final);
     }
 
-    Step take_block(const DispatchSite& site, BlockPath path, int over, uint32_t base, Node* const* found, int k,
+    Step take_block(const DispatchSite& site, const BlockKey& key, uint32_t base, Node* const* found, int k,
                     bool with_head, Outcome* final) {
-        Function& b = compile_block(run_, const_cast<DispatchSite&>(site), path, over);
+        Function& b = compile_block(run_, const_cast<DispatchSite&>(site), key);
         if (!compile_function(run_, b)) return site_machine(site, base, final);
         Value head = slot(base, site.head_slot);
         // The found values are read from the head, which goes after them.
@@ -850,8 +896,9 @@ private:
                         break;
                     }
                 }
-                NodeRef term = instantiate_template(in.c, base);
                 frame.pc = uint32_t(in.imm);
+                if (in.c == NO_SLOT) break;  // the list is applied by what it is
+                NodeRef term = instantiate_template(in.c, base);
                 NodeRef v = nullptr;
                 if (!reduce(std::move(term), &v)) return abort_run(std::move(v));
                 values_.push_back(value_from_node(std::move(v)));

@@ -153,16 +153,30 @@ struct PassedSlot {
 
 // The paths of a dispatch that run as blocks of their own: a block is
 // compiled when first taken, with the locals the site hands on as its first
-// parameters and the values the path found (the head, a cell's fields) after
-// them.
+// parameters and the values the path found (the head, a cell's fields, a
+// partial application's arguments) after them.
 enum class BlockPath : u8 {
     STRICT,    // the head needs every argument: each evaluated, then the call
     IDENTITY,  // I: the first argument applied to the rest
     CONSTANT,  // (K y): y applied to the arguments after the first
     CELL,      // a J cell: the second argument applied to its fields and the rest
     PAIR,      // a V pair: the first argument applied to its fields and the rest
-    OVER,      // a head of arity c below the count: c arguments, the call, the rest applied to its value
-    COUNT,
+    OVER,      // a settled head of arity count below the count: its call, the rest applied to its value
+    INLINE,    // a function whose value the rest could change: its body in place
+    LAZY,      // a lazy combinator partly applied: contracted with the arguments unevaluated
+};
+
+// Which block of a site: the path, a count (OVER: the head's arity; INLINE,
+// LAZY: the arguments the head holds) and what the head is (INLINE: the
+// function; LAZY: the combinator's byte).
+struct BlockKey {
+    BlockPath path;
+    int count = 0;
+    const void* what = nullptr;
+    u8 byte = 0;
+    bool operator==(const BlockKey& o) const {
+        return path == o.path && count == o.count && what == o.what && byte == o.byte;
+    }
 };
 
 inline constexpr int MAX_ARGS = 16;
@@ -181,7 +195,11 @@ struct DispatchSite {
     std::vector<u8> pass_letters;  // the letters of pass, in order
     std::vector<uint32_t> drops;   // other locals that die at the site
     uint32_t whole = 0;  // template of (head_letter a1 ... an), for the machine
-    Function* blocks[int(BlockPath::COUNT) + MAX_ARGS] = {};  // OVER c at COUNT + c
+    // The inline code of the strict path (the arguments, then APPLY), when
+    // it is cheap to have beside the arms.
+    uint32_t strict_arm = NO_SLOT;
+    int depth = 0;  // bodies placed inline on the way to the code of this site
+    std::vector<std::pair<BlockKey, Function*>> blocks;
 };
 
 // What a function is compiled from.
@@ -199,8 +217,8 @@ struct Function {
     std::vector<u8> param_letters;
     int chain = 0;  // SHAPE: the lambda's directly nested binders
     DispatchSite* site = nullptr;
-    BlockPath path = BlockPath::STRICT;
-    int over = 0;  // BlockPath::OVER: the arguments the head takes
+    BlockKey key{BlockPath::STRICT};
+    int inline_depth = 0;  // bodies placed inline on the way to this code
     bool tried = false;
     bool compiled = false;
     // Whether the code gives what the machine gives for the body under
@@ -209,6 +227,11 @@ struct Function {
     bool settled = false;
     bool settled_known = false;
     bool settled_busy = false;
+    // Whether its value is always K or H (or the run ends): a choice on it
+    // takes one of two arms.
+    bool truthy = false;
+    bool truthy_known = false;
+    bool truthy_busy = false;
     Code code;
 };
 
@@ -260,6 +283,8 @@ struct Run {
     };
     std::unordered_map<const Node*, StaticLambda> static_lambdas;
     std::vector<NodeRef> static_lambda_holds;
+    std::vector<Function*> settled_assumed;  // see core_settled
+    std::vector<Function*> truthy_assumed;
     std::vector<ShapeToken> token_scratch;
     std::vector<Node*> hole_scratch;
     NodeRef arith_leaves[7] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
@@ -309,6 +334,12 @@ Node* core_letter_leaf(Run& run, u8 c);
 // The lowest letter not in mask, or 0.
 u8 core_free_letter(uint32_t mask);
 
+// The definition of a one-byte lazy head that the machine contracts with
+// its arguments unevaluated, when its body can take them at compile time:
+// no binder inside, no letter but its own. Its leading letters go to
+// letters, its body to *body; 0 when it cannot.
+int core_lazy_definition(const Node* head, u8* letters, const Node** body);
+
 // The closure shape of the lambda value v: its function (compiled on first
 // call) with the holes of v in *holes (borrowed); null when v has no shape
 // the code can run.
@@ -320,6 +351,8 @@ void shape_note_static(Run& run, Node* lambda);
 
 // Whether the function's code is settled (see Function::settled).
 bool core_settled(Run& run, Function& f);
+// Whether the function's value is always a truth (see Function::truthy).
+bool core_truthy(Run& run, Function& f);
 // Whether a term's value, taken where no function frame waits, is what the
 // machine's is where they wait, applied to what they hold.
 bool core_settled_term(Run& run, const Node* t);
@@ -335,7 +368,7 @@ bool compile_function(Run& run, Function& f);
 Function& compile_global(Run& run, Node* definition, Node* name);
 
 // The block of a dispatch path, made on first taking it.
-Function& compile_block(Run& run, DispatchSite& site, BlockPath path, int over);
+Function& compile_block(Run& run, DispatchSite& site, const BlockKey& key);
 
 // The function of a global name's leaf (a function, not a builtin), or null.
 Function* compile_global_of_leaf(Run& run, const Node* leaf);
