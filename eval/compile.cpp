@@ -923,18 +923,11 @@ bool compile_function(Run& run, Function& f) {
     try {
         Compiler(run, f).compile();
     } catch (const CannotCompile&) {
-        if (getenv("VORN_DUMP")) fprintf(stderr, "CANNOT COMPILE kind %d\n", int(f.kind));
         f.code = Code();
         run.templates.resize(templates);
         return false;
     }
     f.compiled = true;
-    if (getenv("VORN_DUMP")) {
-        static const char* N[] = {"LOCAL","MOVE","DROP","CONST_INT","CONST_NODE","STORE","ARITH","BRANCH","JUMP","CALL","TAIL_CALL","APPLY","TAIL_APPLY","RETURN","BUILTIN","BUILD","GENERIC","CONSTANT","CLOSURE","DISPATCH","LISTCASE","UNPAIR"};
-        fprintf(stderr, "== function kind %d params %u locals %u\n", int(f.kind), f.code.params, f.code.locals);
-        for (size_t i = 0; i < f.code.instrs.size(); ++i) { const Instr& in = f.code.instrs[i];
-            fprintf(stderr, "%3zu %-10s a=%u b=%u c=%u imm=%lld x=%d/%u y=%d/%u\n", i, N[int(in.op)], in.a, in.b, in.c, (long long)in.imm, int(in.x.source), in.x.slot, int(in.y.source), in.y.slot); }
-    }
     return true;
 }
 

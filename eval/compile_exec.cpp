@@ -12,8 +12,6 @@
 #include "compile.h"
 #include "compiled.h"
 #include "integer.h"
-#include "print.h"
-#include <cstdio>
 #include "tables.h"
 #include "tag.h"
 
@@ -254,7 +252,6 @@ private:
     // *result then the run's value.
     bool reduce(NodeRef term, NodeRef* result) {
         ++handoffs;
-        if (getenv("VORN_HANDOFF")) { RtString t = term_to_text(term); fprintf(stderr, "HANDOFF op %d kind %d %.200s\n", frames_.size() ? int(frames_.back().code->instrs[frames_.back().pc-1].op) : -1, 0, string_cstr(t)); }
         if (node_is_value(term.node)) {
             *result = std::move(term);
             return true;
@@ -512,7 +509,6 @@ private:
                 return push_built(n, tail, final);
             }
             // Anything else: the machine applies it.
-            if (getenv("VORN_HANDOFF")) fprintf(stderr, "apply machine kind %d n %u rem %d\n", int(view.kind), n, view.remaining);
             pop();
             NodeRef term = spine(value_box(head), n);
             return hand_over(std::move(term), tail, final);
@@ -529,7 +525,6 @@ private:
     }
 
     Step hand_over(NodeRef term, bool tail, Outcome* final) {
-        if (getenv("VORN_HANDOFF")) fprintf(stderr, "hand_over from %p\n", __builtin_return_address(0));
         NodeRef v = nullptr;
         if (!reduce(std::move(term), &v)) {
             *final = abort_run(std::move(v));
@@ -770,7 +765,6 @@ private:
 
     // The whole application handed to the machine.
     Step site_machine(const DispatchSite& site, uint32_t base, Outcome* final) {
-        if (getenv("VORN_HANDOFF")) fprintf(stderr, "site_machine kind %d\n", int(view_head(slot(base, site.head_slot)).kind));
         NodeRef term = instantiate_template(site.whole, base);
         consume_site(site, base);
         if (!site.tail) frames_.back().pc = site.end;
