@@ -362,7 +362,8 @@ u64 text_hash(const Node* leaf) {
 
 // The tokens of lambda v in preorder and its holes; the lambdas of its
 // leading chain are walked, never holes. Returns the hash of the tokens.
-u64 skeleton_tokens(Node* v, std::vector<ShapeToken>& tokens, std::vector<Node*>& holes, int* chain) {
+u64 skeleton_tokens(Node* v, std::vector<ShapeToken>& tokens, std::vector<Node*>& holes, int* chain,
+                    std::vector<std::pair<Node*, int>>& pending) {
     tokens.clear();
     holes.clear();
     *chain = 0;
@@ -372,7 +373,8 @@ u64 skeleton_tokens(Node* v, std::vector<ShapeToken>& tokens, std::vector<Node*>
         c = pair_right(c);
     }
     u64 h = 0xCBF29CE484222325u;
-    std::vector<std::pair<Node*, int>> pending{{v, 0}};  // node, depth in the chain
+    pending.clear();
+    pending.push_back({v, 0});  // node, depth in the chain
     while (!pending.empty()) {
         auto [n, depth] = pending.back();
         pending.pop_back();
@@ -481,7 +483,7 @@ Function* shape_of(Run& run, Node* v, std::vector<Node*>* holes) {
         return it->second.function;
     }
     int chain = 0;
-    u64 h = skeleton_tokens(v, run.token_scratch, *holes, &chain);
+    u64 h = skeleton_tokens(v, run.token_scratch, *holes, &chain, run.walk_scratch);
     std::vector<ShapeEntry>& bucket = run.shapes[h];
     for (ShapeEntry& e : bucket)
         if (same_tokens(e.tokens, run.token_scratch)) return e.function;

@@ -149,6 +149,14 @@ struct Outcome {
 };
 
 class Executor final : public MachineHook {
+    // What a name's leaf calls (see leaf_meaning).
+    struct LeafSlot {
+        const Node* leaf = nullptr;
+        char text[24] = {};
+        const BuiltinEntry* builtin = nullptr;
+        Function* function = nullptr;
+    };
+
 public:
     explicit Executor(Run& run) : run_(run), session_(this) {}
     ~Executor() {
@@ -434,34 +442,34 @@ private:
             view.kind = HeadView::LAZY;
             return view;
         }
-        if (c >= 'a' && c <= 'z') {
-            if (const BuiltinEntry* b = core_builtin(head)) {
-                view.kind = HeadView::CALLABLE;
-                view.builtin = b;
-                return view;
-            }
-        }
-        if (Function* f = global_of_leaf(head)) {
+        const LeafSlot& named = leaf_meaning(head);
+        if (named.builtin != nullptr || named.function != nullptr) {
             view.kind = HeadView::CALLABLE;
-            view.function = f;
+            view.builtin = named.builtin;
+            view.function = named.function;
         }
         return view;
     }
 
-    // The function of a global name's leaf, found again cheaply: leaves of
-    // one name are met over and over.
-    Function* global_of_leaf(Node* leaf) {
+    // What a name's leaf calls, a builtin or a global function, found again
+    // cheaply: leaves of one name are met over and over. A slot takes no
+    // reference, so a hit is confirmed by the text.
+    const LeafSlot& leaf_meaning(Node* leaf) {
         constexpr size_t SLOTS = 64;
         if (leaf_cache_.empty()) leaf_cache_.resize(SLOTS);
-        LeafSlot& s = leaf_cache_[(reinterpret_cast<uintptr_t>(leaf) >> 4) % SLOTS];
-        if (s.leaf == leaf && s.function != nullptr && s.function->name != nullptr &&
-            std::strcmp(reinterpret_cast<const char*>(leaf_bytes(leaf)),
-                        reinterpret_cast<const char*>(leaf_bytes(s.function->name))) == 0)
-            return s.function;
-        Function* f = compile_global_of_leaf(run_, leaf);
-        s.leaf = leaf;
-        s.function = f;
-        return f;
+        LeafSlot& s = leaf_cache_[(u64(reinterpret_cast<uintptr_t>(leaf)) * 0x9E3779B97F4A7C15u) >> 58];
+        const char* text = reinterpret_cast<const char*>(leaf_bytes(leaf));
+        if (s.leaf == leaf && std::strncmp(text, s.text, sizeof s.text) == 0) return s;
+        s.leaf = nullptr;
+        s.builtin = nullptr;
+        s.function = nullptr;
+        if (text[0] >= 'a' && text[0] <= 'z') s.builtin = core_builtin(leaf);
+        if (s.builtin == nullptr) s.function = compile_global_of_leaf(run_, leaf);
+        if (std::strlen(text) < sizeof s.text) {  // longer names are looked up each time
+            std::strcpy(s.text, text);
+            s.leaf = leaf;
+        }
+        return s;
     }
 
     // Whether a callable head's code may be called with arguments left
@@ -706,11 +714,9 @@ private:
                         return take_block(site, {BlockPath::INLINE, m, view.function}, base, held, m, false, final);
                     }
                     std::vector<Node*>& holes = run_.hole_scratch;
-                    if (Function* shape = shape_of(run_, value_node(head), &holes)) {
-                        std::vector<Node*> found = holes;
-                        return take_block(site, {BlockPath::INLINE, int(found.size()), shape}, base, found.data(),
-                                          int(found.size()), false, final);
-                    }
+                    if (Function* shape = shape_of(run_, value_node(head), &holes))
+                        return take_block(site, {BlockPath::INLINE, int(holes.size()), shape}, base, holes.data(),
+                                          int(holes.size()), false, final);
                 }
                 break;
             }
@@ -980,11 +986,6 @@ private:
             values_[slots[i]] = value_of_node(fields[i]);
         }
     }
-
-    struct LeafSlot {
-        const Node* leaf = nullptr;
-        Function* function = nullptr;
-    };
 
     Run& run_;
     MachineSession session_;

@@ -287,6 +287,7 @@ struct Run {
     std::vector<Function*> truthy_assumed;
     std::vector<ShapeToken> token_scratch;
     std::vector<Node*> hole_scratch;
+    std::vector<std::pair<Node*, int>> walk_scratch;
     NodeRef arith_leaves[7] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     const BuiltinEntry* arith_entries[7] = {};
 };
