@@ -314,10 +314,15 @@ private:
             in.imm = v;
             emit(in);
         } else {
-            Instr in(Op::CONST_NODE);
-            in.node = const_cast<Node*>(t);
-            emit(in);
-            if (node_binder_kind(t) == 'u') shape_note_static(run_, in.node);
+            if (node_binder_kind(t) == 'u') {
+                Instr in(Op::CONST_CLOSURE);
+                in.closure = shape_static_closure(run_, const_cast<Node*>(t));
+                emit(in);
+            } else {
+                Instr in(Op::CONST_NODE);
+                in.node = const_cast<Node*>(t);
+                emit(in);
+            }
         }
         finish(tail);
     }
@@ -332,7 +337,9 @@ private:
     // A lambda with letters of the scope in it: the lambda the machine's
     // instantiation would have made, not yet applied.
     void closure(const Node* t, const Scope& scope, const Slots& live, bool tail) {
-        emit(Instr(Op::CLOSURE, make_template(t, scope)));
+        Instr in(Op::CLOSURE, make_template(t, scope));
+        in.function = &shape_of_site(run_, const_cast<Node*>(t));
+        emit(in);
         release_except(live | (held_ & ~needs(t, scope)));
         finish(tail);
     }

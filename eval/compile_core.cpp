@@ -1,6 +1,7 @@
 // The compiled evaluator's reading of terms by meaning: the prelude names it
 // relies on, the core form of an application, closure shapes and which code
 // is settled.
+#include <cstdlib>
 #include <cstring>
 
 #include "binders.h"
@@ -478,10 +479,6 @@ ShapeEntry make_shape(Run& run, const std::vector<ShapeToken>& tokens, size_t ho
 }  // namespace
 
 Function* shape_of(Run& run, Node* v, std::vector<Node*>* holes) {
-    if (auto it = run.static_lambdas.find(v); it != run.static_lambdas.end()) {
-        *holes = it->second.holes;
-        return it->second.function;
-    }
     int chain = 0;
     u64 h = skeleton_tokens(v, run.token_scratch, *holes, &chain, run.walk_scratch);
     std::vector<ShapeEntry>& bucket = run.shapes[h];
@@ -494,12 +491,77 @@ Function* shape_of(Run& run, Node* v, std::vector<Node*>* holes) {
     return bucket.back().function;
 }
 
-void shape_note_static(Run& run, Node* lambda) {
-    if (run.static_lambdas.count(lambda) != 0) return;
-    std::vector<Node*> holes;
-    Function* f = shape_of(run, lambda, &holes);
-    run.static_lambdas.emplace(lambda, Run::StaticLambda{f, std::move(holes)});
-    run.static_lambda_holds.push_back(noderef_wrap(lambda));
+Function& shape_of_site(Run& run, Node* lambda) {
+    auto it = run.sites_by_lambda.find(lambda);
+    if (it != run.sites_by_lambda.end()) return *it->second;
+    Function f;
+    f.kind = FunctionKind::SHAPE;
+    f.term = lambda;
+    uint32_t free = uint32_t(node_free_mask(lambda));
+    for (int i = 0; i < 26; ++i)
+        if (free & (uint32_t(1) << i)) f.param_letters.push_back(u8('a' + i));
+    for (const Node* b = lambda; node_binder_kind(b) == 'u'; b = pair_right(b)) {
+        f.param_letters.push_back(core_letter(pair_right(pair_left(b))));
+        ++f.chain;
+    }
+    f.arity = int(f.param_letters.size());
+    run.functions.push_back(std::move(f));
+    Function* site = &run.functions.back();
+    run.sites_by_lambda.emplace(lambda, site);
+    return *site;
+}
+
+Function& shape_inner_site(Run& run, Function& site, int k) {
+    for (auto& entry : site.inner_sites)
+        if (entry.first == k) return *entry.second;
+    Node* inner = site.term;
+    for (int i = 0; i < k; ++i) inner = pair_right(inner);
+    Function& f = shape_of_site(run, inner);
+    site.inner_sites.emplace_back(k, &f);
+    return f;
+}
+
+Closure* shape_static_closure(Run& run, Node* lambda) {
+    auto it = run.static_closures.find(lambda);
+    if (it != run.static_closures.end()) return it->second;
+    Closure* c = closure_new(&shape_of_site(run, lambda), 0);
+    node_retain(lambda);
+    c->term = lambda;
+    run.static_closures.emplace(lambda, c);
+    return c;
+}
+
+Run::~Run() {
+    for (auto& entry : static_closures) value_release(value_of_closure(entry.second));
+}
+
+Closure* closure_new(Function* site, uint32_t count) {
+    size_t size = sizeof(Closure) + sizeof(Value) * (count > 0 ? count - 1 : 0);
+    Closure* c = static_cast<Closure*>(std::malloc(size));
+    VORN_ASSERT(c != nullptr);
+    c->refs = 1;
+    c->site = site;
+    c->term = nullptr;
+    c->count = count;
+    return c;
+}
+
+void closure_release_last(Closure* c) {
+    std::vector<Closure*> dying{c};  // closures whose last reference went
+    while (!dying.empty()) {
+        Closure* d = dying.back();
+        dying.pop_back();
+        for (uint32_t i = 0; i < d->count; ++i) {
+            Value v = d->values[i];
+            if (Closure* inner = value_closure(v)) {
+                if (--inner->refs == 0) dying.push_back(inner);
+            } else {
+                value_release(v);
+            }
+        }
+        node_release(d->term);
+        std::free(d);
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -15,21 +15,60 @@
 #include "tables.h"
 #include "tag.h"
 
-NodeRef value_box(Value v) {
+namespace {
+
+Node* closure_term(Run& run, Closure* c);
+
+// The value as a node handle, taking over its reference: a small integer
+// boxed as its digit leaf, a closure as its term.
+NodeRef value_box(Run& run, Value v) {
     if (Node* n = value_node(v)) return NodeRef(n);
+    if (Closure* c = value_closure(v)) {
+        NodeRef term = noderef_wrap(closure_term(run, c));
+        value_release(v);
+        return term;
+    }
     NodeRef leaf = integer_make_leaf(value_number(v));
     node_set_arity(leaf.node, 1);  // the tag of every digit leaf, set now: it is sure to be read
     return leaf;
 }
 
-Node* value_box_raw(Value v) {
-    NodeRef r = value_box(v);
+Node* value_box_raw(Run& run, Value v) {
+    NodeRef r = value_box(run, v);
     Node* n = r.node;
     r.node = nullptr;
     return n;
 }
 
-namespace {
+// The term of a closure: its site's lambda with its values for its letters,
+// made once, without recursion however deep closures nest in its values.
+Node* closure_term(Run& run, Closure* c) {
+    if (c->term != nullptr) return c->term;
+    std::vector<Closure*> pending{c};
+    while (!pending.empty()) {
+        Closure* d = pending.back();
+        bool ready = true;
+        for (uint32_t i = 0; i < d->count; ++i)
+            if (Closure* inner = value_closure(d->values[i]); inner != nullptr && inner->term == nullptr) {
+                pending.push_back(inner);
+                ready = false;
+            }
+        if (!ready) continue;
+        pending.pop_back();
+        if (d->term != nullptr) continue;
+        u8 letters[26];
+        Node* args[26];
+        for (uint32_t i = 0; i < d->count; ++i) {
+            letters[i] = d->site->param_letters[i];
+            args[i] = value_box_raw(run, value_copy(d->values[i]));
+        }
+        NodeRef term = instantiate(noderef_wrap(d->site->term), letters, args, int(d->count), run.scratch);
+        for (uint32_t i = 0; i < d->count; ++i) node_release(args[i]);
+        d->term = term.node;
+        term.node = nullptr;
+    }
+    return c->term;
+}
 
 // A local the code reads must hold a value: under the sanitizers a read of
 // one moved out or never set stops the run.
@@ -45,7 +84,8 @@ bool small_of(Value v, i64* out) {
         *out = value_number(v);
         return true;
     }
-    return arith_small_integer(value_node(v), out);
+    Node* n = value_node(v);
+    return n != nullptr && arith_small_integer(n, out);
 }
 
 // A result (X y) with X a leaf beginning ")" or "]" ends the evaluation.
@@ -131,6 +171,7 @@ struct HeadView {
     const BuiltinEntry* builtin = nullptr;
     Function* function = nullptr;
     bool lambda = false;
+    Closure* closure = nullptr;  // a lambda made by code
     Node* head_leaf = nullptr;  // the leaf of a builtin or global, partial or not
     int stored = 0;             // arguments a partial application holds
 };
@@ -190,6 +231,9 @@ public:
     u64 handoffs = 0;
 
 private:
+    NodeRef box(Value v) { return value_box(run_, v); }
+    Node* box_raw(Value v) { return value_box_raw(run_, v); }
+
     // Runs f on the n values on top of the stack until its frame returns.
     Outcome execute(Function& f, uint32_t n) {
         size_t saved = stop_;
@@ -277,7 +321,7 @@ private:
         if (k == 0) return noderef_wrap(tpl.term);
         Node* args[26];
         for (int i = 0; i < k; ++i)
-            args[i] = value_box_raw(value_copy(checked(tpl.slots[i] == NO_SLOT ? given : values_[base + tpl.slots[i]])));
+            args[i] = box_raw(value_copy(checked(tpl.slots[i] == NO_SLOT ? given : values_[base + tpl.slots[i]])));
         NodeRef r = instantiate(noderef_wrap(tpl.term), tpl.letters.data(), args, k, run_.scratch);
         for (int i = 0; i < k; ++i) node_release(args[i]);
         return r;
@@ -298,7 +342,7 @@ private:
     NodeRef arith_builtin(Arith kind, Value a, Value b) {
         NodeRef& leaf = run_.arith_leaves[int(kind)];
         if (leaf.node == nullptr) leaf = noderef_from_cstr(arith_name(kind));
-        NodeRef app = node_make_app(node_make_app(leaf, value_box(a)), value_box(b));
+        NodeRef app = node_make_app(node_make_app(leaf, box(a)), box(b));
         return arith_entry(kind)->fn(std::move(app));
     }
 
@@ -306,7 +350,7 @@ private:
     NodeRef spine(NodeRef head, uint32_t n) {
         size_t first = values_.size() - n;
         for (size_t i = first; i < values_.size(); ++i)
-            head = node_make_tagged_app(std::move(head), value_box(values_[i]));
+            head = node_make_tagged_app(std::move(head), box(values_[i]));
         values_.resize(first);
         return head;
     }
@@ -327,7 +371,7 @@ private:
         bool known = arity < ARITY_MAX && node_tag(head) != 0 && node_tag(head) != TAG_DATA &&
                      !node_has_redex_below(head) && node_free_mask(head) == 0;
         for (uint32_t i = 0; i < n; ++i) {
-            Node* arg = value_box_raw(values_[first + i]);
+            Node* arg = box_raw(values_[first + i]);
             known = known && quiet(arg);
             if (!known) {
                 spine = node_make_tagged_pair(spine, arg);
@@ -363,15 +407,20 @@ private:
         frame.pc = 0;
     }
 
-    // Puts the k values of stored below the top n values of the stack.
-    void insert_below(Node* const* stored, int k, uint32_t n) {
+    // Puts copies of the k values below the top n values of the stack.
+    void insert_values_below(const Value* stored, int k, uint32_t n) {
         size_t top = values_.size();
         values_.extend(size_t(k), UNSET_LOCAL);
         for (size_t i = 0; i < n; ++i) values_[top + k - 1 - i] = values_[top - 1 - i];
-        for (int i = 0; i < k; ++i) {
-            node_retain(stored[i]);
-            values_[top - n + size_t(i)] = value_of_node(stored[i]);
-        }
+        for (int i = 0; i < k; ++i) values_[top - n + size_t(i)] = value_copy(stored[i]);
+    }
+
+    // The same for nodes (borrowed).
+    void insert_below(Node* const* stored, int k, uint32_t n) {
+        Value values[MAX_ARGS * 2];
+        VORN_ASSERT(k <= MAX_ARGS * 2);
+        for (int i = 0; i < k; ++i) values[i] = value_of_node(stored[i]);
+        insert_values_below(values, k, n);
     }
 
     // ---- heads -----------------------------------------------------------
@@ -395,6 +444,13 @@ private:
 
     HeadView view_head(Value value) {
         HeadView view;
+        if (Closure* c = value_closure(value)) {
+            view.kind = HeadView::CALLABLE;
+            view.lambda = true;
+            view.closure = c;
+            view.remaining = c->site->chain;
+            return view;
+        }
         Node* v = value_node(value);
         if (v == nullptr) return view;
         node_compute_tag(v);
@@ -413,6 +469,7 @@ private:
         if (node_binder_kind(v) == 'u') {
             view.kind = HeadView::CALLABLE;
             view.lambda = true;
+            view.remaining = lambda_chain(v);
             return view;
         }
         Node* head = nullptr;
@@ -477,6 +534,7 @@ private:
     bool callable_settled(const HeadView& view, Value head) {
         if (view.builtin != nullptr) return true;
         if (view.function != nullptr) return compile_function(run_, *view.function) && core_settled(run_, *view.function);
+        if (view.closure != nullptr) return compile_function(run_, *view.closure->site) && core_settled(run_, *view.closure->site);
         if (view.lambda) {
             Function* f = shape_of(run_, value_node(head), &run_.hole_scratch);
             return f != nullptr && compile_function(run_, *f) && core_settled(run_, *f);
@@ -518,7 +576,7 @@ private:
             }
             // Anything else: the machine applies it.
             pop();
-            NodeRef term = spine(value_box(head), n);
+            NodeRef term = spine(box(head), n);
             return hand_over(std::move(term), tail, final);
         }
     }
@@ -544,7 +602,7 @@ private:
     // The head on top applied to n values it needs more than: the spine.
     Step push_built(uint32_t n, bool tail, Outcome* final) {
         Value head = pop();
-        NodeRef h = value_box(head);
+        NodeRef h = box(head);
         NodeRef v = spine(std::move(h), n);
         return give(std::move(v), tail, final);
     }
@@ -587,6 +645,7 @@ private:
     // lambda the machine would make.
     Step apply_lambda(uint32_t n, bool tail, Outcome* final) {
         Value head = values_.back();
+        if (Closure* c = value_closure(head)) return apply_closure(c, n, tail, final);
         Node* v = value_node(head);
         std::vector<Node*>& holes = run_.hole_scratch;
         Function* f = shape_of(run_, v, &holes);
@@ -606,7 +665,7 @@ private:
             size_t first = values_.size() - 1 - n;
             for (uint32_t i = 0; i < n; ++i, inner = pair_right(inner)) {
                 letters[i] = core_letter(pair_right(pair_left(inner)));
-                args[i] = value_box_raw(values_[first + i]);
+                args[i] = box_raw(values_[first + i]);
             }
             bool letters_ok = true;
             for (uint32_t i = 0; i < n; ++i) letters_ok = letters_ok && letters[i] != 0;
@@ -621,8 +680,53 @@ private:
             for (uint32_t i = 0; i < n; ++i) values_[first + i] = value_of_node(args[i]);
         }
         pop();
-        NodeRef term = spine(value_box(head), n);
+        NodeRef term = spine(box(head), n);
         return hand_over(std::move(term), tail, final);
+    }
+
+    // A closure given n values: its site's code on its values and them, when
+    // they are all its binders take; fewer make the closure of the lambda
+    // inside, as the machine's contraction makes its term.
+    Step apply_closure(Closure* c, uint32_t n, bool tail, Outcome* final) {
+        Function& site = *c->site;
+        Value head = values_.back();
+        if (int(n) == site.chain && compile_function(run_, site)) {
+            pop();
+            insert_values_below(c->values, int(c->count), n);
+            value_release(head);
+            call(site.code, n + c->count, tail);
+            return Step::GO_ON;
+        }
+        if (int(n) < site.chain) {
+            Function& inner = shape_inner_site(run_, site, int(n));
+            uint32_t count = uint32_t(inner.param_letters.size()) - uint32_t(inner.chain);
+            Closure* made = closure_new(&inner, count);
+            size_t first = values_.size() - 1 - n;
+            for (uint32_t i = 0; i < count; ++i) made->values[i] = value_copy(letter_value(c, inner.param_letters[i], first, n));
+            pop();
+            for (uint32_t i = 0; i < n; ++i) value_release(values_[first + i]);
+            values_.resize(first);
+            value_release(head);
+            values_.push_back(value_of_closure(made));
+            if (!tail) return Step::GO_ON;
+            return do_return(final);
+        }
+        pop();
+        NodeRef term = spine(box(head), n);
+        return hand_over(std::move(term), tail, final);
+    }
+
+    // The value of letter x for the lambda inside closure c after the n
+    // values at first: the last of its binders of that letter takes one of
+    // them, else c's own value of x.
+    Value letter_value(Closure* c, u8 x, size_t first, uint32_t n) {
+        const Function& site = *c->site;
+        for (uint32_t i = n; i-- > 0;)
+            if (site.param_letters[c->count + i] == x) return values_[first + i];
+        for (uint32_t i = 0; i < c->count; ++i)
+            if (site.param_letters[i] == x) return c->values[i];
+        VORN_ASSERT(false);  // the inner lambda names only these letters
+        return UNSET_LOCAL;
     }
 
     // A builtin's abort result, reduced as the machine reduces it when the
@@ -636,17 +740,14 @@ private:
 
     // Hands the site's blocks the passed locals, moved or copied, then the
     // values the path found; drops what dies at the site.
-    void pass_on(const DispatchSite& site, uint32_t base, Node* const* found, int k, Value head, bool head_found) {
+    void pass_on(const DispatchSite& site, uint32_t base, const Value* found, int k, Value head, bool head_found) {
         for (const PassedSlot& p : site.pass)
             values_.push_back(checked(p.move ? take(base, p.slot) : value_copy(values_[base + p.slot])));
         if (head_found) {
             values_.push_back(head);
             slot(base, site.head_slot) = UNSET_LOCAL;
         }
-        for (int i = 0; i < k; ++i) {
-            node_retain(found[i]);
-            values_.push_back(value_of_node(found[i]));
-        }
+        for (int i = 0; i < k; ++i) values_.push_back(value_copy(found[i]));
         for (uint32_t d : site.drops) drop(base, d);
     }
 
@@ -681,18 +782,21 @@ private:
                 return site_value(site, base, noderef_wrap(run_.prelude.error_body), final);
             case HeadView::CONSTANT:
                 if (n == 1) return site_value(site, base, noderef_wrap(view.a), final);
-                return take_block(site, {BlockPath::CONSTANT}, base, &view.a, 1, false, final);
+                {
+                    Value y = value_of_node(view.a);
+                    return take_block(site, {BlockPath::CONSTANT}, base, &y, 1, false, final);
+                }
             case HeadView::CELL: {
                 if (n == 1) {
                     NodeRef pair = node_make_tagged_app(
                         node_make_tagged_app(noderef_from_cstr("V"), noderef_wrap(view.a)), noderef_wrap(view.b));
                     return site_value(site, base, std::move(pair), final);
                 }
-                Node* fields[2] = {view.a, view.b};
+                Value fields[2] = {value_of_node(view.a), value_of_node(view.b)};
                 return take_block(site, {BlockPath::CELL}, base, fields, 2, false, final);
             }
             case HeadView::PAIR: {
-                Node* fields[2] = {view.a, view.b};
+                Value fields[2] = {value_of_node(view.a), value_of_node(view.b)};
                 return take_block(site, {BlockPath::PAIR}, base, fields, 2, false, final);
             }
             case HeadView::WRAPPED:
@@ -701,28 +805,34 @@ private:
                 value_release(head);
                 continue;
             case HeadView::CALLABLE: {
-                int remaining = view.lambda ? lambda_chain(value_node(head)) : view.remaining;
+                int remaining = view.remaining;
                 if (remaining >= n) return strict_path(site, base, final);
                 if (callable_settled(view, head))
                     return take_block(site, {BlockPath::OVER, remaining}, base, nullptr, 0, true, final);
                 if (site.depth < MAX_INLINE_DEPTH) {
                     // The body in place: a global's with the arguments it
                     // holds, a closure's shape with its holes.
-                    Node* held[MAX_ARGS];
+                    Value held[MAX_ARGS];
                     if (view.function != nullptr) {
                         int m = view.stored > 0 ? stored_arguments(head, held) : 0;
                         return take_block(site, {BlockPath::INLINE, m, view.function}, base, held, m, false, final);
                     }
+                    if (Closure* c = view.closure)
+                        return take_block(site, {BlockPath::INLINE, int(c->count), c->site}, base, c->values,
+                                          int(c->count), false, final);
                     std::vector<Node*>& holes = run_.hole_scratch;
-                    if (Function* shape = shape_of(run_, value_node(head), &holes))
-                        return take_block(site, {BlockPath::INLINE, int(holes.size()), shape}, base, holes.data(),
+                    if (Function* shape = shape_of(run_, value_node(head), &holes); shape != nullptr && holes.size() <= 26) {
+                        Value found[26];
+                        for (size_t i = 0; i < holes.size(); ++i) found[i] = value_of_node(holes[i]);
+                        return take_block(site, {BlockPath::INLINE, int(holes.size()), shape}, base, found,
                                           int(holes.size()), false, final);
+                    }
                 }
                 break;
             }
             case HeadView::LAZY: {
                 if (view.remaining > n) return strict_path(site, base, final);
-                Node* held[MAX_ARGS];
+                Value held[MAX_ARGS];
                 int m = view.stored > 0 ? stored_arguments(head, held) : 0;
                 u8 byte = leaf_bytes(view.head_leaf)[0];
                 return take_block(site, {BlockPath::LAZY, m, nullptr, byte}, base, held, m, false, final);
@@ -734,10 +844,12 @@ private:
     }
 
     // The arguments a partial application holds (borrowed), into held.
-    static int stored_arguments(Value head, Node** held) {
+    static int stored_arguments(Value head, Value* held) {
         Node* h = nullptr;
+        Node* args[MAX_ARGS];
         int m = 0;
-        spine_of(value_node(head), &h, held, &m);
+        spine_of(value_node(head), &h, args, &m);
+        for (int i = 0; i < m; ++i) held[i] = value_of_node(args[i]);
         return m;
     }
 
@@ -777,7 +889,7 @@ private:
         return hand_over(std::move(term), site.tail, final);
     }
 
-    Step take_block(const DispatchSite& site, const BlockKey& key, uint32_t base, Node* const* found, int k,
+    Step take_block(const DispatchSite& site, const BlockKey& key, uint32_t base, const Value* found, int k,
                     bool with_head, Outcome* final) {
         Function& b = compile_block(run_, const_cast<DispatchSite&>(site), key);
         if (!compile_function(run_, b)) return site_machine(site, base, final);
@@ -799,7 +911,7 @@ private:
         values_.resize(base);
         frames_.pop_back();
         if (frames_.size() == stop_) {
-            *final = Outcome{value_box(v), false};
+            *final = Outcome{box(v), false};
             return Step::RETURNED;
         }
         values_.push_back(v);
@@ -934,8 +1046,16 @@ private:
                 values_.push_back(value_from_node(std::move(v)));
                 break;
             }
-            case Op::CLOSURE:
-                values_.push_back(value_from_node(instantiate_template(in.a, base)));
+            case Op::CLOSURE: {
+                const Template& tpl = run_.templates[in.a];
+                Closure* c = closure_new(in.function, uint32_t(tpl.slots.size()));
+                for (size_t i = 0; i < tpl.slots.size(); ++i) c->values[i] = value_copy(checked(values_[base + tpl.slots[i]]));
+                values_.push_back(value_of_closure(c));
+                break;
+            }
+            case Op::CONST_CLOSURE:
+                ++in.closure->refs;
+                values_.push_back(value_of_closure(in.closure));
                 break;
             case Op::BUILD:
                 values_.push_back(value_of_node(build(in.node, in.c, in.imm)));

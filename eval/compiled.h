@@ -29,10 +29,14 @@
 // Values
 // ---------------------------------------------------------------------------
 
-// A value in one word: a small integer n held unboxed as 2n + 1, or one
-// reference to a node (whose address is even). Small means what the
-// arithmetic builtins take their short way on: at most 18 decimal digits,
-// well inside 62 bits.
+struct Closure;
+struct Function;
+
+// A value in one word: a small integer n held unboxed as 2n + 1, a closure
+// made by code (its address + 2), or one reference to a node (whose
+// address has its low bits clear). Small means what the arithmetic
+// builtins take their short way on: at most 18 decimal digits, well inside
+// 62 bits.
 struct Value {
     u64 bits;
 };
@@ -41,8 +45,13 @@ inline constexpr i64 SMALL_LIMIT = 999999999999999999;
 
 inline Value value_small(i64 n) { return Value{(u64(n) << 1) | 1}; }
 inline Value value_of_node(Node* n) { return Value{reinterpret_cast<u64>(n)}; }
-// The node of a value, or null for a small integer.
-inline Node* value_node(Value v) { return (v.bits & 1) ? nullptr : reinterpret_cast<Node*>(v.bits); }
+inline Value value_of_closure(Closure* c) { return Value{reinterpret_cast<u64>(c) | 2}; }
+// The node of a value, or null for a small integer or a closure.
+inline Node* value_node(Value v) { return (v.bits & 3) ? nullptr : reinterpret_cast<Node*>(v.bits); }
+// The closure of a value, or null.
+inline Closure* value_closure(Value v) {
+    return (v.bits & 3) == 2 ? reinterpret_cast<Closure*>(v.bits & ~u64(3)) : nullptr;
+}
 inline i64 value_number(Value v) { return i64(v.bits) >> 1; }
 inline bool fits_small(i64 v) { return v >= -SMALL_LIMIT && v <= SMALL_LIMIT; }
 
@@ -50,16 +59,36 @@ inline bool fits_small(i64 v) { return v >= -SMALL_LIMIT && v <= SMALL_LIMIT; }
 // releasing it does nothing and a read of it can be caught.
 inline constexpr Value UNSET_LOCAL{(u64(1) << 62) | 1};
 
+// A closure made by code: the lambda at one place of the program text (its
+// site) and the values of the letters it names there. It stands for the
+// lambda the machine's instantiation would make, and becomes that term once,
+// when something needs the term itself; calls run the site's code on the
+// values without it.
+struct Closure {
+    u64 refs;
+    Function* site;   // its term is the lambda; its first count parameters, the letters
+    Node* term;       // the term once made (one reference), else null
+    uint32_t count;
+    Value values[1];  // count values, in the order of the site's letters
+};
+
+Closure* closure_new(Function* site, uint32_t count);
+// Drops a closure whose last reference went: its values and term, without
+// recursion however deep closures nest in closures.
+void closure_release_last(Closure* c);
+
 inline void value_release(Value v) {
-    if (Node* n = value_node(v)) node_release(n);
+    if (Node* n = value_node(v)) {
+        node_release(n);
+    } else if (Closure* c = value_closure(v)) {
+        if (--c->refs == 0) closure_release_last(c);
+    }
 }
 inline Value value_copy(Value v) {
     if (Node* n = value_node(v)) node_retain(n);
+    else if (Closure* c = value_closure(v)) ++c->refs;
     return v;
 }
-// The value as a node handle (a small integer boxed as its digit leaf).
-NodeRef value_box(Value v);
-Node* value_box_raw(Value v);
 // Takes over the handle's reference.
 inline Value value_from_node(NodeRef r) {
     Node* n = r.node;
@@ -94,7 +123,8 @@ enum class Op : u8 {
     BUILD,       // pop c values; push the spine of node (of arity imm) applied to them
     GENERIC,     // push the machine's value of template a
     CONSTANT,    // push the value the constant's entry holds; else the value of template a
-    CLOSURE,     // push template a as it is: a lambda, closed over the locals it names
+    CLOSURE,     // push a closure of site function over the locals of template a
+    CONST_CLOSURE,  // push closure (a lambda of the program text naming no local)
     DISPATCH,    // pop a head and apply it to the terms of dispatch site a, by what it is
     LISTCASE,    // local a: K goes on, a J cell sets locals x, y (unless NO_SLOT) and jumps to b; else template c
     UNPAIR,      // local a, a J cell (imm 1) or a V pair (imm 0): set locals x, y and jump to b
@@ -125,7 +155,8 @@ struct Instr {
     i64 imm = 0;
     Node* node = nullptr;  // borrowed
     const BuiltinEntry* builtin = nullptr;
-    Function* function = nullptr;         // CALL and TAIL_CALL
+    Function* function = nullptr;         // CALL and TAIL_CALL; CLOSURE: the site
+    Closure* closure = nullptr;           // CONST_CLOSURE
     const NodeRef* definition = nullptr;  // CONSTANT: its entry in the definitions
     Operand x, y;                         // ARITH and BRANCH
 };
@@ -206,8 +237,9 @@ struct DispatchSite {
 enum class FunctionKind : u8 { GLOBAL, SHAPE, BLOCK, MAIN };
 
 // One unit of code: a global function (compiled on its first call), a
-// closure shape (the code of every lambda of one skeleton), a block of a
-// dispatch, or the main expression.
+// closure shape (the code of every lambda of one skeleton, or of one site of
+// the program text, its letters standing for what the lambda captured), a
+// block of a dispatch, or the main expression.
 struct Function {
     FunctionKind kind = FunctionKind::GLOBAL;
     Node* term = nullptr;  // GLOBAL: the definition; SHAPE: the skeleton lambda; BLOCK, MAIN: the body
@@ -216,6 +248,9 @@ struct Function {
     // SHAPE: holes then binders; BLOCK: passed locals then the path's values.
     std::vector<u8> param_letters;
     int chain = 0;  // SHAPE: the lambda's directly nested binders
+    // SHAPE of a site: the sites of the lambdas inside it after k binders,
+    // for closures given k < chain arguments (made on first need).
+    std::vector<std::pair<int, Function*>> inner_sites;
     DispatchSite* site = nullptr;
     BlockKey key{BlockPath::STRICT};
     int inline_depth = 0;  // bodies placed inline on the way to this code
@@ -273,16 +308,15 @@ struct Run {
     // Terms the compiler made (core forms, block bodies, skeletons): code
     // borrows from them.
     std::vector<NodeRef> terms;
-    // Closure shapes by the hash of their tokens, and the lambdas of the
-    // program text met as values by their node (each held here, so that
-    // its address stays its own) with their holes.
+    // Closure shapes by the hash of their tokens, and the closures of the
+    // lambdas of the program text that name no local (one each, kept here).
     std::unordered_map<u64, std::vector<ShapeEntry>> shapes;
-    struct StaticLambda {
-        Function* function;
-        std::vector<Node*> holes;
-    };
-    std::unordered_map<const Node*, StaticLambda> static_lambdas;
-    std::vector<NodeRef> static_lambda_holds;
+    std::unordered_map<const Node*, Closure*> static_closures;
+    std::unordered_map<const Node*, Function*> sites_by_lambda;
+    Run() = default;
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+    ~Run();
     std::vector<Function*> settled_assumed;  // see core_settled
     std::vector<Function*> truthy_assumed;
     std::vector<ShapeToken> token_scratch;
@@ -346,9 +380,15 @@ int core_lazy_definition(const Node* head, u8* letters, const Node** body);
 // the code can run.
 Function* shape_of(Run& run, Node* v, std::vector<Node*>* holes);
 
-// Notes a lambda of the program text that code pushes as a value, so that
-// applying it finds its shape by its address.
-void shape_note_static(Run& run, Node* lambda);
+// The site function of a lambda of the program text whose free letters are
+// locals: its parameters are those letters (in the order of a..z), then its
+// binders.
+Function& shape_of_site(Run& run, Node* lambda);
+// The closure of a lambda of the program text that names no local: its term
+// is the lambda itself.
+Closure* shape_static_closure(Run& run, Node* lambda);
+// The site of the lambda inside site's lambda after k < chain binders.
+Function& shape_inner_site(Run& run, Function& site, int k);
 
 // Whether the function's code is settled (see Function::settled).
 bool core_settled(Run& run, Function& f);
