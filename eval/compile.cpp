@@ -262,7 +262,9 @@ private:
             keep.set(head);
             arguments(args, c, scope, keep);
             read_local(head, needs(args + c, n - c, scope));
-            emit(Instr(Op::APPLY, 0, 0, uint32_t(c)));
+            Instr apply(Op::APPLY, 0, 0, uint32_t(c));
+            apply.imm = folds();
+            emit(apply);
             uint32_t r = new_slot();
             store(r);
             u8 letter = core_free_letter(free_letters(f_.term) & ~bit(site.head_letter));
@@ -447,8 +449,13 @@ private:
         arguments(args, n, scope, tail ? Slots() : live);
         Instr in(tail ? Op::TAIL_CALL : Op::CALL, 0, 0, uint32_t(n));
         in.function = &g;
+        in.imm = folds();
         emit(in);
     }
+
+    // Whether a call made here may fold the frame's locals away while it
+    // runs: none holds a value (only the operands matter after it).
+    bool folds() const { return held_.none(); }
 
     // A head that needs more arguments than it has: the arguments are
     // evaluated (nothing takes them unevaluated at a strict place) and the
@@ -494,6 +501,12 @@ private:
     void operands(const Node* x, const Node* y, const Scope& scope, const Slots& live, Instr* in) {
         Slots after_x = live | needs(y, scope);
         in->x = operand(x, scope, after_x);
+        // Before an operand that is code of its own (a call, perhaps), a
+        // local goes on the stack: its slot can then die before the call.
+        if ((in->x.source == Source::LOCAL || in->x.source == Source::MOVED) && !in_place(y)) {
+            emit(Instr(in->x.source == Source::MOVED ? Op::MOVE : Op::LOCAL, in->x.slot));
+            in->x.source = Source::STACK;
+        }
         Slots after_y = live;
         if (in->x.source == Source::LOCAL || in->x.source == Source::MOVED) after_y.set(in->x.slot);
         in->y = operand(y, scope, after_y);
@@ -501,6 +514,14 @@ private:
         if (in->x.source == Source::MOVED && in->y.source != Source::STACK && in->y.source != Source::NUMBER &&
             in->y.slot == in->x.slot)
             in->x.source = Source::LOCAL;
+    }
+
+    // Whether an operand is read in place: a local or a small integer.
+    static bool in_place(const Node* t) {
+        if (core_letter(t) != 0) return true;
+        i64 v = 0;
+        node_compute_tag(const_cast<Node*>(t));
+        return node_free_mask(t) == 0 && arith_small_integer(t, &v);
     }
 
     Operand operand(const Node* t, const Scope& scope, const Slots& live) {
@@ -869,7 +890,9 @@ private:
             held_.set(site.head_slot);
             arguments(args, n, scope, tail ? Slots().set(site.head_slot) : keep);
             read_local(site.head_slot, Slots());
-            emit(Instr(tail ? Op::TAIL_APPLY : Op::APPLY, 0, 0, uint32_t(n)));
+            Instr apply(tail ? Op::TAIL_APPLY : Op::APPLY, 0, 0, uint32_t(n));
+            apply.imm = !tail && folds();
+            emit(apply);
             if (!tail) jumps.push_back(emit(Instr(Op::JUMP)));
             after |= held_;
             held_ = before;

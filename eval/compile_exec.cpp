@@ -157,9 +157,14 @@ private:
 
 struct Frame {
     const Code* code;
-    uint32_t pc;
+    uint32_t pc;  // FOLDED while its locals are folded away for a call
     uint32_t base;
 };
+
+// A frame whose locals were all dead at a call it made: while the callee
+// runs, the frame's values below its operands are folded away (see call),
+// so that a deep recursion keeps no dead locals.
+constexpr uint32_t FOLDED = uint32_t(1) << 31;
 
 // What a head found at run time is, for applying it.
 struct HeadView {
@@ -389,9 +394,10 @@ private:
     }
 
     // Enters f's code with the top n values as its parameters.
-    [[gnu::always_inline]] void call(const Code& code, uint32_t n, bool tail) {
+    [[gnu::always_inline]] void call(const Code& code, uint32_t n, bool tail, bool fold = false) {
         uint32_t base = uint32_t(values_.size() - n);
         if (!tail) {
+            if (fold) base = fold_caller(base);
             enter(code, base);
             return;
         }
@@ -405,6 +411,29 @@ private:
         values_.extend(code.locals - code.params, UNSET_LOCAL);
         frame.code = &code;
         frame.pc = 0;
+    }
+
+    // The caller's locals, all unset, are dropped from below its operands
+    // for the length of a call; the callee's arguments start at the base
+    // returned. do_return puts them back.
+    uint32_t fold_caller(uint32_t args) {
+        Frame& caller = frames_.back();
+        uint32_t locals = caller.code->locals;
+        uint32_t from = caller.base + locals;
+        for (size_t i = from; i < values_.size(); ++i) values_[i - locals] = values_[i];
+        values_.resize(values_.size() - locals);
+        caller.pc |= FOLDED;
+        return args - locals;
+    }
+
+    // A folded caller's locals back below its operands, unset.
+    void unfold_caller(Frame& caller) {
+        uint32_t locals = caller.code->locals;
+        size_t top = values_.size();
+        values_.extend(locals, UNSET_LOCAL);
+        for (size_t i = top; i-- > caller.base;) values_[i + locals] = values_[i];
+        for (uint32_t i = 0; i < locals; ++i) values_[caller.base + i] = UNSET_LOCAL;
+        caller.pc &= ~FOLDED;
     }
 
     // Puts copies of the k values below the top n values of the stack.
@@ -549,7 +578,7 @@ private:
     // Applies the head on top of the stack to the n values below it, all
     // of which it needs at most (APPLY). Its value is pushed, or its frame
     // entered; in tail position the frame is the caller's.
-    Step apply(uint32_t n, bool tail, Outcome* final) {
+    Step apply(uint32_t n, bool tail, Outcome* final, bool fold) {
         for (;;) {
             Value head = values_.back();
             HeadView view = view_head(head);
@@ -568,9 +597,9 @@ private:
                 return do_return(final);
             }
             if (view.kind == HeadView::CALLABLE) {
-                if (view.lambda) return apply_lambda(n, tail, final);
+                if (view.lambda) return apply_lambda(n, tail, final, fold);
                 if (int(n) < view.remaining) return push_built(n, tail, final);
-                if (int(n) == view.remaining) return apply_call(view, n, tail, final);
+                if (int(n) == view.remaining) return apply_call(view, n, tail, final, fold);
             } else if ((view.kind == HeadView::LAZY || view.kind == HeadView::TRUE) && int(n) < lazy_remaining(view)) {
                 return push_built(n, tail, final);
             }
@@ -608,7 +637,7 @@ private:
     }
 
     // A builtin or global function, maybe partly applied, given the rest.
-    Step apply_call(const HeadView& view, uint32_t n, bool tail, Outcome* final) {
+    Step apply_call(const HeadView& view, uint32_t n, bool tail, Outcome* final, bool fold) {
         Value head = pop();
         Node* stored[MAX_ARGS];
         Node* h = nullptr;
@@ -636,16 +665,16 @@ private:
         }
         insert_below(stored, k, n);
         value_release(head);
-        call(f.code, n + uint32_t(k), tail);
+        call(f.code, n + uint32_t(k), tail, fold);
         return Step::GO_ON;
     }
 
     // A lambda given n values: its shape's code on the closure's holes and
     // the values when they are all its binders take; fewer give the inner
     // lambda the machine would make.
-    Step apply_lambda(uint32_t n, bool tail, Outcome* final) {
+    Step apply_lambda(uint32_t n, bool tail, Outcome* final, bool fold) {
         Value head = values_.back();
-        if (Closure* c = value_closure(head)) return apply_closure(c, n, tail, final);
+        if (Closure* c = value_closure(head)) return apply_closure(c, n, tail, final, fold);
         Node* v = value_node(head);
         std::vector<Node*>& holes = run_.hole_scratch;
         Function* f = shape_of(run_, v, &holes);
@@ -653,7 +682,7 @@ private:
             pop();
             insert_below(holes.data(), int(holes.size()), n);
             value_release(head);
-            call(f->code, n + uint32_t(holes.size()), tail);
+            call(f->code, n + uint32_t(holes.size()), tail, fold);
             return Step::GO_ON;
         }
         int chain = 0;
@@ -687,14 +716,14 @@ private:
     // A closure given n values: its site's code on its values and them, when
     // they are all its binders take; fewer make the closure of the lambda
     // inside, as the machine's contraction makes its term.
-    Step apply_closure(Closure* c, uint32_t n, bool tail, Outcome* final) {
+    Step apply_closure(Closure* c, uint32_t n, bool tail, Outcome* final, bool fold) {
         Function& site = *c->site;
         Value head = values_.back();
         if (int(n) == site.chain && compile_function(run_, site)) {
             pop();
             insert_values_below(c->values, int(c->count), n);
             value_release(head);
-            call(site.code, n + c->count, tail);
+            call(site.code, n + c->count, tail, fold);
             return Step::GO_ON;
         }
         if (int(n) < site.chain) {
@@ -914,6 +943,7 @@ private:
             *final = Outcome{box(v), false};
             return Step::RETURNED;
         }
+        if (frames_.back().pc & FOLDED) unfold_caller(frames_.back());
         values_.push_back(v);
         return Step::GO_ON;
     }
@@ -1074,12 +1104,12 @@ private:
                     step = hand_over(spine(noderef_wrap(f.name), in.c), tail, &final);
                     break;
                 }
-                call(f.code, in.c, tail);
+                call(f.code, in.c, tail, in.imm != 0);
                 break;
             }
             case Op::APPLY:
             case Op::TAIL_APPLY:
-                step = apply(in.c, in.op == Op::TAIL_APPLY, &final);
+                step = apply(in.c, in.op == Op::TAIL_APPLY, &final, in.imm != 0);
                 break;
             case Op::DISPATCH:
                 step = dispatch(run_.sites[in.a], &final);

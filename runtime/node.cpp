@@ -146,18 +146,23 @@ static bool arena_holds(const Arena& arena, const void* p) {
 static constexpr size_t PAIR_SLAB_RECORDS = 4096;
 static Arena pair_arena{size_t(32) << 30};
 PairNode* pair_free_list = nullptr;
+// The records of the newest slab not handed out yet: taken in address
+// order, so that a slab's pages are touched only as it fills.
+static PairNode* pair_fresh = nullptr;
+static PairNode* pair_fresh_end = nullptr;
 
 PairNode* pair_block_new_slow() {
     if (!NODE_POOLS) {
         return static_cast<PairNode*>(node_heap_block(sizeof(PairNode)));
     }
-    size_t bytes = sizeof(PairNode) * PAIR_SLAB_RECORDS;
-    auto* slab = static_cast<PairNode*>(arena_take(pair_arena, bytes));
-    if (slab == nullptr) slab = static_cast<PairNode*>(node_heap_block(bytes));
-    for (size_t i = 1; i + 1 < PAIR_SLAB_RECORDS; ++i) slab[i].left = reinterpret_cast<Node*>(&slab[i + 1]);
-    slab[PAIR_SLAB_RECORDS - 1].left = nullptr;
-    pair_free_list = &slab[1];  // the first record is the one handed out
-    return slab;
+    if (pair_fresh == pair_fresh_end) {
+        size_t bytes = sizeof(PairNode) * PAIR_SLAB_RECORDS;
+        auto* slab = static_cast<PairNode*>(arena_take(pair_arena, bytes));
+        if (slab == nullptr) slab = static_cast<PairNode*>(node_heap_block(bytes));
+        pair_fresh = slab;
+        pair_fresh_end = slab + PAIR_SLAB_RECORDS;
+    }
+    return pair_fresh++;
 }
 
 void pair_block_free(Node* n) {
@@ -183,6 +188,10 @@ static constexpr size_t LEAF_SLAB_RECORDS = 4096;
 struct LeafPool {
     Node* free = nullptr;
     size_t count = 0;
+    // An arena pool's newest slab: the records not handed out yet, taken
+    // in address order so that its pages are touched only as it fills.
+    u8* fresh = nullptr;
+    u8* fresh_end = nullptr;
 };
 static LeafPool leaf_pools[LEAF_CLASSES];
 static LeafPool leaf_arena_pools[LEAF_CLASSES];
@@ -206,18 +215,19 @@ size_t leaf_block_usable(const Node* leaf) {
 // A block of class k from its arena, or null when the arena has none.
 static Node* leaf_arena_new(int k) {
     LeafPool& pool = leaf_arena_pools[k];
-    if (pool.free == nullptr) {
-        size_t record = LEAF_CLASS_BYTES[k];
+    if (Node* leaf = pool.free) {
+        pool.free = reinterpret_cast<Node*>(leaf->header);
+        return leaf;
+    }
+    size_t record = LEAF_CLASS_BYTES[k];
+    if (pool.fresh == pool.fresh_end) {
         auto* slab = static_cast<u8*>(arena_take(leaf_arenas[k], record * LEAF_SLAB_RECORDS));
         if (slab == nullptr) return nullptr;
-        for (size_t i = LEAF_SLAB_RECORDS; i-- > 0;) {  // handed out in address order
-            Node* block = reinterpret_cast<Node*>(slab + record * i);
-            block->header = reinterpret_cast<u64>(pool.free);
-            pool.free = block;
-        }
+        pool.fresh = slab;
+        pool.fresh_end = slab + record * LEAF_SLAB_RECORDS;
     }
-    Node* leaf = pool.free;
-    pool.free = reinterpret_cast<Node*>(leaf->header);
+    Node* leaf = reinterpret_cast<Node*>(pool.fresh);
+    pool.fresh += record;
     return leaf;
 }
 
