@@ -19,21 +19,29 @@ namespace {
 
 Node* closure_term(Run& run, Closure* c);
 
-// The value as a node handle, taking over its reference: a small integer
-// boxed as its digit leaf, a closure as its term.
-NodeRef value_box(Run& run, Value v) {
-    if (Node* n = value_node(v)) return NodeRef(n);
-    if (Closure* c = value_closure(v)) {
-        NodeRef term = noderef_wrap(closure_term(run, c));
-        value_release(v);
-        return term;
-    }
+// A closure's term as a node handle, taking over the closure's reference.
+[[gnu::noinline]] NodeRef closure_box(Run& run, Value v) {
+    NodeRef term = noderef_wrap(closure_term(run, value_closure(v)));
+    value_release(v);
+    return term;
+}
+
+// A small integer boxed as its digit leaf.
+[[gnu::noinline]] NodeRef small_box(Value v) {
     NodeRef leaf = integer_make_leaf(value_number(v));
     node_set_arity(leaf.node, 1);  // the tag of every digit leaf, set now: it is sure to be read
     return leaf;
 }
 
-Node* value_box_raw(Run& run, Value v) {
+// The value as a node handle, taking over its reference: a small integer
+// boxed as its digit leaf, a closure as its term.
+[[gnu::always_inline]] inline NodeRef value_box(Run& run, Value v) {
+    if ((v.bits & 3) == 0) return NodeRef(reinterpret_cast<Node*>(v.bits));
+    if ((v.bits & 3) == 2) return closure_box(run, v);
+    return small_box(v);
+}
+
+[[gnu::always_inline]] inline Node* value_box_raw(Run& run, Value v) {
     NodeRef r = value_box(run, v);
     Node* n = r.node;
     r.node = nullptr;
@@ -376,8 +384,9 @@ private:
         bool known = arity < ARITY_MAX && node_tag(head) != 0 && node_tag(head) != TAG_DATA &&
                      !node_has_redex_below(head) && node_free_mask(head) == 0;
         for (uint32_t i = 0; i < n; ++i) {
-            Node* arg = box_raw(values_[first + i]);
-            known = known && quiet(arg);
+            Value v = values_[first + i];
+            Node* arg = box_raw(v);
+            known = known && ((v.bits & 1) || quiet(arg));  // a boxed small integer is a closed value
             if (!known) {
                 spine = node_make_tagged_pair(spine, arg);
                 continue;

@@ -77,16 +77,17 @@ Closure* closure_new(Function* site, uint32_t count);
 // recursion however deep closures nest in closures.
 void closure_release_last(Closure* c);
 
-inline void value_release(Value v) {
-    if (Node* n = value_node(v)) {
-        node_release(n);
-    } else if (Closure* c = value_closure(v)) {
+[[gnu::always_inline]] inline void value_release(Value v) {
+    if ((v.bits & 3) == 0) {
+        node_release(reinterpret_cast<Node*>(v.bits));
+    } else if ((v.bits & 3) == 2) {
+        Closure* c = reinterpret_cast<Closure*>(v.bits & ~u64(3));
         if (--c->refs == 0) closure_release_last(c);
     }
 }
-inline Value value_copy(Value v) {
-    if (Node* n = value_node(v)) node_retain(n);
-    else if (Closure* c = value_closure(v)) ++c->refs;
+[[gnu::always_inline]] inline Value value_copy(Value v) {
+    if ((v.bits & 3) == 0) node_retain(reinterpret_cast<Node*>(v.bits));
+    else if ((v.bits & 3) == 2) ++reinterpret_cast<Closure*>(v.bits & ~u64(3))->refs;
     return v;
 }
 // Takes over the handle's reference.

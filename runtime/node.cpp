@@ -148,8 +148,8 @@ static Arena pair_arena{size_t(32) << 30};
 PairNode* pair_free_list = nullptr;
 // The records of the newest slab not handed out yet: taken in address
 // order, so that a slab's pages are touched only as it fills.
-static PairNode* pair_fresh = nullptr;
-static PairNode* pair_fresh_end = nullptr;
+PairNode* pair_fresh = nullptr;
+PairNode* pair_fresh_end = nullptr;
 
 PairNode* pair_block_new_slow() {
     if (!NODE_POOLS) {

@@ -274,13 +274,19 @@ i64 leaf_byte_length(NodeRef t);
 // pair's record is reused by the next pair made (in sanitizer builds every
 // pair is its own malloc'd block, so that the tools see each one).
 extern PairNode* pair_free_list;
+// The records of the newest slab not handed out yet (see node.cpp).
+extern PairNode* pair_fresh;
+extern PairNode* pair_fresh_end;
 // A record when the free list is empty: a new slab, or a malloc'd block.
 PairNode* pair_block_new_slow();
 
 // A pair record, uninitialised.
 inline PairNode* pair_block_new() {
     PairNode* pair = pair_free_list;
-    if (!pair) return pair_block_new_slow();
+    if (!pair) {
+        if (pair_fresh != pair_fresh_end) return pair_fresh++;
+        return pair_block_new_slow();
+    }
     pair_free_list = reinterpret_cast<PairNode*>(pair->left);
     return pair;
 }
