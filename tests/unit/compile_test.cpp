@@ -129,6 +129,53 @@ const char* const PROGRAMS[] = {
     "merge\\x\\y\\x y (h\\t\\y x (g\\u\\h<g?J h (merge t y)?J g (merge x u))),"
     "msort\\l\\l K (h\\t\\t l (g\\u\\split l K K (a\\b\\merge (msort a) (msort b)))),"
     "nth\\l\\k\\l 0 (h\\t\\k<1?h?nth t (k+01))",
+    // Choices however they are spelled, on truths from comparisons,
+    // functions, locals, ! & | and $, and on values that are no truth.
+    "a\\ff 6,ff\\n\\(n<2) n (ff(n-1)+ff(n-2))",
+    "a\\ff 6,ff\\n\\(n<2)?n?(ff(n-1)+ff(n-2))",
+    "a\\ff 6,ff\\n\\small n?n?ff(n-1)+ff(n-2),small\\n\\n<2",
+    "a\\ff 6,ff\\n\\c{n<2}c?n?ff(n-1)+ff(n-2)",
+    "a\\ff 6,ff\\n\\!(n>2)?n?ff(n-1)+ff(n-2)",
+    "a\\ff 6,ff\\n\\(n<2)&(n>0)?(tick n)?(n<1?0?ff(n-1)+ff(n-2))",
+    "a\\ff 6,ff\\n\\(n=0)|(n=1)?n?ff(n-1)+ff(n-2)",
+    "a\\ff 6,ff\\n\\$(n-2)?ff(n-1)+ff(n-2)?n",
+    "a\\ff 3,ff\\n\\pick n (tick 1) (tick 2),pick\\n\\n",
+    "a\\ff 3,ff\\n\\(pick n) (tick 1) (tick 2),pick\\n\\x\\y\\x+y",
+    "a\\ff 5,ff\\n\\even n?(tick 1)?(tick 0),even\\n\\zero n?K?odd(n-1),odd\\n\\zero n?H?even(n-1),zero\\n\\n=0",
+    // The identity operators and application by . and @.
+    "a\\sum (J 1 (J 2 K)),sum\\l\\l 0 (h\\t\\h+sum't)",
+    "a\\5.inc.inc+(5@inc)+inc:5,inc\\x\\x+1",
+    // Function values: global names, partial applications, point-free
+    // definitions, Y, cells and pairs applied to selectors.
+    "a\\fold add 0 (J 1 (J 2 K)),add\\x\\y\\x+y,fold\\f\\z\\l\\l z (h\\t\\fold f (f z h) t)",
+    "a\\fold (times 2) 0 (J 1 (J 2 K)),times\\x\\y\\x*y+1,fold\\f\\z\\l\\l z (h\\t\\fold f (f h) t)",
+    "a\\add3 4,add\\x\\y\\x+y,add3\\add 3",
+    "a\\Y (r\\n\\n<1?0?n+r(n-1)) 10",
+    "a\\Y (r\\i\\s\\i<5?r (i+1) (s+tick i)?s) 0 0",
+    "a\\p{V (tick 3) 4}c{J 5 K}(p K)+(p H)+(c K K)",
+    "a\\twice (twice inc) 0,twice\\f\\x\\f (f x),inc\\x\\x+1",
+    "a\\twice inc 0,twice\\f\\B f f,inc\\x\\x+1",
+    "a\\isort (J 3 (J 1 (J 2 K))),isort\\fold (C ins) K,fold\\f\\z\\l\\l z (h\\t\\fold f (f z h) t),"
+    "ins\\x\\l\\l (J x K) (h\\t\\x<h?J x l?J h (ins x t))",
+    // Closures: capturing locals, printed, compared, partly applied, over a
+    // chain of binders, made by the machine and applied by code.
+    "a\\len (filt 3 (J 1 (J 5 (J 2 K)))),filt\\k\\l\\l K (h\\t\\(x\\x<k) h?J h (filt k t)?filt k t),"
+    "len\\l\\l 0 (h\\t\\1+len(t))",
+    "a\\k{7}f{x\\y\\x+y+k}g{f 1}(g 2)+(f 3 4)",
+    "a\\k{7}f{x\\x+k}lisp f",
+    "a\\k{7}f{x\\x+k}g{f}(f=g)?1?((f=(x\\x+k))?2?3)",
+    "a\\mk 3 4,mk\\k\\(x\\y\\z\\x+y+z+k) 1",
+    "a\\mk 3 4 5,mk\\k\\(x\\y\\z\\x+y+z+k) 1",
+    "a\\ap (mk 2) 5,mk\\k\\x\\y\\x*y+k,ap\\f\\x\\f x x",
+    "a\\ap (e\\e{7}e) 1,ap\\f\\x\\f x",
+    "a\\b{2}c{3}lisp(b\\b+c)",
+    // Over-application where the value can take the arguments unevaluated.
+    "a\\x{side 1 5 H}x{y{side 1}y 5 H}0,side\\x\\V (tick 1)",
+    "a\\pick 0 K,pick\\n\\n=0?(J (tick 1))?(K 7)",
+    // Node identity of what the machine's contractions return: a constant's
+    // value, and the bodies of H and Z.
+    "a\\(inc=inc)?((H 1)=(H 2))?0,inc\\mk 1,mk\\x\\y\\x+y",
+    "a\\(ff H=ff H)?((ff Z)=(ff Z))?0,ff\\c\\c 1",
     // Redefined prelude names the code relies on.
     "a\\twice 21,twice\\n\\n+n,[+]\\x\\y\\plus x (plus y 1)",
     "a\\ff 3,ff\\n\\n<2?n?ff(n-1)+1,[?]\\x\\x",

@@ -1,7 +1,10 @@
 // The engine guard: a program naming any builtin that shows how terms are
 // held stays on the term machine; other programs may be compiled.
+#include "compile.h"
 #include "eval_fixture.h"
 #include "guard.h"
+#include "report.h"
+#include "run.h"
 #include "registry.h"
 #include "tables.h"
 
@@ -40,6 +43,28 @@ TEST_F(GuardTest, EachRevealingNameInTheMainExpressionKeepsTheTermMachine) {
 TEST_F(GuardTest, ARedefinedPreludeNameIsReadToo) {
     eval_define("a\\0,P\\a\\leak a");
     EXPECT_FALSE(guard_run_may_compile());
+}
+
+// The checker puts a line mark's value in its place before the run: the
+// guard reads the program as written, marks included. A run kept on the
+// term machine counts as one handoff.
+TEST_F(GuardTest, ANameOnlyALineMarkHoldsKeepsTheTermMachine) {
+    struct Case {
+        const char* program;
+        u64 handoffs;
+    } cases[] = {
+        {"a\\0,cz\\`(leak ca),ca\\J 1 K", 1},
+        {"a\\0,cz\\`(load [5])", 1},
+        {"a\\0,cz\\`(plus 2 3)", 0},
+    };
+    for (const Case& c : cases) {
+        eval_define(c.program);
+        CompileCounts counts;
+        Report r = run_main(0, RunEngine::BEST, &counts);
+        EXPECT_EQ(string_to_std(r.kind), "check") << c.program;
+        report_release(r);
+        EXPECT_EQ(counts.handoffs, c.handoffs) << c.program;
+    }
 }
 
 TEST_F(GuardTest, ALoadedTextKeepsTheTermMachineWhateverItHolds) {
