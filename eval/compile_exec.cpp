@@ -729,10 +729,11 @@ private:
         Function& site = *c->site;
         Value head = values_.back();
         if (int(n) == site.chain && compile_function(run_, site)) {
+            uint32_t count = c->count;
             pop();
-            insert_values_below(c->values, int(c->count), n);
-            value_release(head);
-            call(site.code, n + c->count, tail, fold);
+            insert_values_below(c->values, int(count), n);
+            value_release(head);  // may free c
+            call(site.code, n + count, tail, fold);
             return Step::GO_ON;
         }
         if (int(n) < site.chain) {
