@@ -26,6 +26,7 @@
 #include "integer.h"
 #include "machine.h"
 #include "registry.h"
+#include "stack.h"
 #include "tables.h"
 #include "tag.h"
 
@@ -314,6 +315,9 @@ PreludeMeanings read_prelude() {
 
 constexpr int MAX_ARGS = 16;
 constexpr int MAX_NESTING = 1000;
+// The C stack left below which the compiler goes no deeper, whatever the
+// nesting: a run's stack may be small under a memory limit.
+constexpr size_t STACK_RESERVE = size_t(256) << 10;
 
 // The locals in scope: letter to slot.
 struct Scope {
@@ -673,10 +677,11 @@ private:
     }
 
     // The code of t. The compiler follows the nesting of a body on the C
-    // stack, so a body nested deeper than MAX_NESTING is not compiled: the
-    // term machine, which takes any depth, runs it instead.
+    // stack, so a body nested deeper than MAX_NESTING, or than the stack has
+    // room for, is not compiled: the term machine, which takes any depth,
+    // runs it instead.
     void expression(const Node* t, const Scope& scope, bool tail) {
-        if (depth_ == MAX_NESTING) throw CannotCompile{};
+        if (depth_ == MAX_NESTING || stack_room() < STACK_RESERVE) throw CannotCompile{};
         ++depth_;
         term(t, scope, tail);
         --depth_;
