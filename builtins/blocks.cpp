@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "bridge.h"
 
@@ -51,42 +52,54 @@ NodeRef builtin_free(NodeRef app) {
     return bridge_unit();
 }
 
+// Address 0 names no memory: a range of count bytes at it, count > 0, is
+// refused ("Z", nothing touched) rather than handed to the host. A count of
+// 0 uses no address, and the host's range functions must not see a null
+// one even then, so it calls nothing.
+static bool blocks_ranges_usable(const BridgeCall& call, std::initializer_list<int> addresses, u64 count) {
+    if (count == 0) return true;
+    for (int k : addresses)
+        if (call.word[k] == 0) return false;
+    return true;
+}
+
 NodeRef builtin_bzero(NodeRef app) {
     BridgeCall call;
     if (!bridge_take(call, std::move(app), "II")) return bridge_error();
     i64 count = bridge_i64(call, 1);
-    if (count < 0) return bridge_error();
+    if (count < 0 || !blocks_ranges_usable(call, {0}, u64(count))) return bridge_error();
     if (count > 0) std::memset(bridge_pointer<void>(call, 0), 0, size_t(count));
     return bridge_unit();
 }
 
-// The host's range functions must not see a null address even for an empty
-// range, so a count of 0 calls nothing.
-
 NodeRef builtin_memset(NodeRef app) {
     BridgeCall call;
-    if (!bridge_take(call, std::move(app), "III")) return bridge_error();
+    if (!bridge_take(call, std::move(app), "III") || !blocks_ranges_usable(call, {0}, call.word[2]))
+        return bridge_error();
     if (call.word[2] != 0) std::memset(bridge_pointer<void>(call, 0), bridge_int(call, 1), call.word[2]);
     return bridge_signed(bridge_i64(call, 0));
 }
 
 NodeRef builtin_memcpy(NodeRef app) {
     BridgeCall call;
-    if (!bridge_take(call, std::move(app), "III")) return bridge_error();
+    if (!bridge_take(call, std::move(app), "III") || !blocks_ranges_usable(call, {0, 1}, call.word[2]))
+        return bridge_error();
     if (call.word[2] != 0) std::memmove(bridge_pointer<void>(call, 0), bridge_pointer<const void>(call, 1), call.word[2]);
     return bridge_signed(bridge_i64(call, 0));
 }
 
 NodeRef builtin_memchr(NodeRef app) {
     BridgeCall call;
-    if (!bridge_take(call, std::move(app), "III")) return bridge_error();
+    if (!bridge_take(call, std::move(app), "III") || !blocks_ranges_usable(call, {0}, call.word[2]))
+        return bridge_error();
     if (call.word[2] == 0) return bridge_address(nullptr);
     return bridge_address(std::memchr(bridge_pointer<const void>(call, 0), bridge_int(call, 1), call.word[2]));
 }
 
 NodeRef builtin_memcmp(NodeRef app) {
     BridgeCall call;
-    if (!bridge_take(call, std::move(app), "III")) return bridge_error();
+    if (!bridge_take(call, std::move(app), "III") || !blocks_ranges_usable(call, {0, 1}, call.word[2]))
+        return bridge_error();
     if (call.word[2] == 0) return bridge_signed(0);
     return bridge_signed(std::memcmp(bridge_pointer<const void>(call, 0), bridge_pointer<const void>(call, 1), call.word[2]));
 }

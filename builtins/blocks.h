@@ -1,7 +1,8 @@
 // Memory block builtins: heap blocks from the host allocator and the byte
 // range operations over them. Every argument is an integer (an address, a
 // size, a count or a byte value); a wrong kind answers "Z" and touches
-// nothing.
+// nothing. So does the address 0 for a range of one byte or more: it names
+// no memory. A count of 0 reads no address.
 #pragma once
 
 #include "node.h"

@@ -38,30 +38,35 @@ NodeRef builtin_bond(NodeRef app) {
     return noderef_wrap(static_cast<Node*>(*it));
 }
 
-// The byte image of v, written at `at`; false for a kind without one or a
-// number that cannot be read.
+// Writes n bytes at `at`; false, writing nothing, when they would go to the
+// address 0, which names no memory. No bytes go anywhere.
+static bool identity_put(u8* at, const void* bytes, size_t n) {
+    if (n == 0) return true;
+    if (!at) return false;
+    std::memcpy(at, bytes, n);
+    return true;
+}
+
+// The byte image of v, written at `at`; false for a kind without one, a
+// number that cannot be read, or a non-empty image bound for address 0.
 static bool identity_write_image(const NodeRef& v, u8* at) {
     ValueKind kind = value_kind(noderef_copy(v));
     switch (kind) {
         case VALUE_KIND_REAL:
-            std::memcpy(at, leaf_bytes(v.node) + 1, 8);
-            return true;
+            return identity_put(at, leaf_bytes(v.node) + 1, 8);
         case VALUE_KIND_CRAY:  // the slots are the element addresses, 0 when empty
-            std::memcpy(at, leaf_bytes(v.node) + 1, 8 * node_aux(v.node));
-            return true;
+            return identity_put(at, leaf_bytes(v.node) + 1, 8 * node_aux(v.node));
         case VALUE_KIND_POST:
         case VALUE_KIND_ZITS: {
             SequenceView view;
             sequence_view(v, kind, &view);
-            if (view.length > 0) std::memcpy(at, view.bytes, size_t(view.length));
-            return true;
+            return identity_put(at, view.bytes, size_t(view.length));
         }
         case VALUE_KIND_HINT:
         case VALUE_KIND_NUMB: {
             RtString text;
             if (!number_try_to_text(v, &text)) return false;
-            std::memcpy(at, string_bytes(text), size_t(string_length(text)));
-            return true;
+            return identity_put(at, string_bytes(text), size_t(string_length(text)));
         }
         default:
             return false;
@@ -84,6 +89,7 @@ NodeRef builtin_post(NodeRef app) {
     if (!view_index_read(args[0], &address) || !view_index_read(args[1], &n) || n < 0)
         return bridge_error();
     if (n == 0) return post_make(string_make_empty());
+    if (address == 0) return bridge_error();  // names no memory
     return post_make(string_from_bytes(reinterpret_cast<const void*>(uintptr_t(address)), n));
 }
 

@@ -17,11 +17,12 @@ NodeRef builtin_bond(NodeRef app);
 // copy v p: writes v's byte image at address p (a post's payload, a real's
 // 8 bytes, 8 bytes per cray slot holding the element's address or 0, a data
 // text's content, a number's canonical text), no NUL, and answers I; Z for
-// a p that is not an integer or a v of no data kind, and nothing is written.
+// a p that is not an integer, a v of no data kind, or a p of 0 with bytes to
+// write, and nothing is written.
 NodeRef builtin_copy(NodeRef app);
 
 // post p n: a new post of the n bytes at address p ("()" for n = 0, p not
-// read); Z when p or n is not an integer or n is negative.
+// read); Z when p or n is not an integer, n is negative, or p is 0 and n not.
 NodeRef builtin_post(NodeRef app);
 
 // cray: the shared empty vector with one more reference; made on the first

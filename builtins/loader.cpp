@@ -18,6 +18,7 @@
 #include "marks.h"
 #include "names.h"
 #include "post.h"
+#include "stack.h"
 #include "tables.h"
 #include "values.h"
 #include "zits.h"
@@ -50,14 +51,16 @@ void loader_sweep_store(i64 text_bytes) {
 }
 
 // Counts one call in progress for as long as it lives, also when a
-// check-time evaluation unwinds through it.
+// check-time evaluation unwinds through it. A call is admitted while the
+// count is within the limit and the stack has room for one more level,
+// whatever stack the host granted the run.
 class LoaderNesting {
 public:
     LoaderNesting() { ++loader_nesting; }
     ~LoaderNesting() { --loader_nesting; }
     LoaderNesting(const LoaderNesting&) = delete;
     LoaderNesting& operator=(const LoaderNesting&) = delete;
-    bool admitted() const { return loader_nesting <= LOADER_NESTING_LIMIT; }
+    bool admitted() const { return loader_nesting <= LOADER_NESTING_LIMIT && stack_room() >= LOADER_STACK_RESERVE; }
 };
 
 // The working state of one call: the unit (MAIN_NAME for the main piece),

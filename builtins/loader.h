@@ -10,11 +10,17 @@
 // The most load and road calls that may be in progress at once (each nested
 // one adds a machine run to the C stack); a call beyond answers Z at once.
 inline constexpr int LOADER_NESTING_LIMIT = 10000;
+// The C stack a call needs left below it to be admitted: room for its own
+// stages and its main piece's evaluation with every builtin it may call
+// (a few kilobytes a level, tens in all), and for the nested calls that
+// stop there. A call with less answers Z at once, as one beyond the limit.
+inline constexpr size_t LOADER_STACK_RESERVE = size_t(1) << 20;
 
 // load a: the text of a (a byte string's payload, a data text's content, the
 // C string at an integer's address, the empty text for an array) loaded and
 // its main piece's value, returned unchanged. Z for any other argument, for
-// the address 0, beyond the nesting limit and for every text it refuses.
+// the address 0, beyond the nesting limit or the stack's room and for every
+// text it refuses.
 // Releases app.
 NodeRef builtin_load(NodeRef app);
 

@@ -92,6 +92,9 @@ static void addrinfo_free_list(AddrInfoRecord* list) {
 int socket_host_getaddrinfo(const char* node, const char* service, const AddrInfoRecord* hints,
                             AddrInfoRecord** slot) {
     ErrnoKeeper keeper;
+    // With nowhere to put the list the program could never free it: the
+    // resolver is not asked, and EAI_FAIL (unlike EAI_SYSTEM) needs no errno.
+    if (!slot) return EAI_FAIL;
     addrinfo native_hints;
     std::memset(&native_hints, 0, sizeof native_hints);
     if (hints) {
@@ -131,6 +134,7 @@ void socket_host_freeaddrinfo(AddrInfoRecord* list) {
 int socket_host_getnameinfo(const void* address, uint32_t length, char* host, uint32_t host_capacity,
                             char* service, uint32_t service_capacity, int flags) {
     ErrnoKeeper keeper;
+    if (!address) return EAI_FAMILY;  // not every C library tests for it before reading the family
     int code = getnameinfo(static_cast<const sockaddr*>(address), length, host, host_capacity, service,
                            service_capacity, flags);
     keeper.keep_new = code == EAI_SYSTEM;

@@ -43,8 +43,9 @@ int socket_host_close(int fd);
 // Resolves node and service (either may be null) with the four leading ints
 // of the record at hints (or none for null). On success stores the address
 // of the first converted record at slot and answers 0; otherwise answers the
-// resolver's code (EAI_NONAME ...) and leaves slot alone. errno is kept as
-// it was, except after EAI_SYSTEM, where it is the resolver's reason.
+// resolver's code (EAI_NONAME ...) and leaves slot alone. A null slot
+// answers EAI_FAIL with nothing resolved. errno is kept as it was, except
+// after EAI_SYSTEM, where it is the resolver's reason.
 int socket_host_getaddrinfo(const char* node, const char* service, const AddrInfoRecord* hints,
                             AddrInfoRecord** slot);
 
@@ -52,7 +53,8 @@ int socket_host_getaddrinfo(const char* node, const char* service, const AddrInf
 // ai_next; null does nothing. errno is kept.
 void socket_host_freeaddrinfo(AddrInfoRecord* list);
 
-// getnameinfo with errno kept as it was, except after EAI_SYSTEM.
+// getnameinfo with errno kept as it was, except after EAI_SYSTEM. A null
+// address answers EAI_FAMILY, as the C library does, without calling it.
 int socket_host_getnameinfo(const void* address, uint32_t length, char* host, uint32_t host_capacity,
                             char* service, uint32_t service_capacity, int flags);
 

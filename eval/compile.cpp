@@ -14,12 +14,16 @@
 #include "binders.h"
 #include "comparisons.h"
 #include "compiled.h"
+#include "stack.h"
 #include "tables.h"
 #include "tag.h"
 
 namespace {
 
 constexpr int MAX_NESTING = 1000;
+// The C stack left below which the compiler goes no deeper, whatever the
+// nesting: a run's stack may be small under a memory limit.
+constexpr size_t STACK_RESERVE = size_t(256) << 10;
 constexpr uint32_t MAX_LOCALS = 512;
 
 using Slots = std::bitset<MAX_LOCALS>;
@@ -284,10 +288,11 @@ private:
     // in tail position the value is the frame's. Every held local that
     // neither t nor live needs is dropped first. The compiler follows the
     // nesting of a body on the C stack, so a body nested deeper than
-    // MAX_NESTING is not compiled: the term machine, which takes any depth,
-    // runs it instead.
+    // MAX_NESTING, or than the stack has room for, is not compiled: the term
+    // machine, which takes any depth, runs it instead.
     void expression(const Node* t, const Scope& scope, const Slots& live, bool tail) {
-        if (depth_ == MAX_NESTING || code_.instrs.size() > 200000) throw CannotCompile{};
+        if (depth_ == MAX_NESTING || stack_room() < STACK_RESERVE || code_.instrs.size() > 200000)
+            throw CannotCompile{};
         ++depth_;
         release_except(needs(t, scope) | live);
         form(t, scope, live, tail);

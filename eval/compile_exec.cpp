@@ -12,6 +12,7 @@
 #include "compile.h"
 #include "compiled.h"
 #include "integer.h"
+#include "stack.h"
 #include "tables.h"
 #include "tag.h"
 
@@ -192,6 +193,9 @@ struct HeadView {
 // How deep calls of compiled code from the machine may nest on the C stack;
 // past it the machine instantiates the function itself.
 constexpr int MAX_HOOK_NESTING = 64;
+// Nor where less C stack than this is left (a run's stack may be small
+// under a memory limit).
+constexpr size_t HOOK_STACK_RESERVE = size_t(512) << 10;
 
 // How many bodies a dispatch may place inline one inside the other (each
 // the code of a block of the last): past it the machine applies the head.
@@ -226,7 +230,7 @@ public:
 
     bool call_global(const Node* head, Node* definition, Node* const* args, int n, bool waiting,
                      Contractum* out) override {
-        if (nesting_ >= MAX_HOOK_NESTING) return false;
+        if (nesting_ >= MAX_HOOK_NESTING || stack_room() < HOOK_STACK_RESERVE) return false;
         Function& f = compile_global(run_, definition, const_cast<Node*>(head));
         if (f.arity != n || !compile_function(run_, f)) return false;
         if (waiting && !core_settled(run_, f)) return false;

@@ -17,6 +17,7 @@
 #include "s.h"
 #include "socket_host.h"
 #include "source.h"
+#include "stack.h"
 #include "status.h"
 
 namespace {
@@ -95,6 +96,6 @@ int entry_main(int argc, char** argv, RunEngine engine, CompileCounts* counts) {
     RtString path = string_from_cstr(argv[1]);
     if (!main_program_opens(path)) return status_exit_code(main_unreadable(path));
     MainRun run{&path, argv + 2, engine, counts};
-    uint32_t status = status_run_on_thread(RUN_STACK_BYTES, RUN_STACK_MIN_BYTES, main_run, &run);
+    uint32_t status = status_run_on_thread(stack_run_bytes(), RUN_STACK_MIN_BYTES, main_run, &run);
     return status_exit_code(status);
 }

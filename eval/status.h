@@ -9,12 +9,16 @@
 constexpr uint32_t STATUS_USAGE = 1;
 // The status of the "Error." block and of every error banner.
 constexpr uint32_t STATUS_ERROR = 0x80000000u;
-// The stack a run's thread asks for: deep nesting in program text recurses
-// in the front end and in nested evaluations. Only address space is taken
-// until the recursion reaches it.
+// The stack a run's thread asks for: nested evaluations (run-time loading,
+// marks evaluated at check time) each take a stretch of it. Only address
+// space is taken until the nesting reaches it.
 constexpr size_t RUN_STACK_BYTES = size_t(4) << 30;
 // The least stack a run's thread settles for when the host refuses more.
-constexpr size_t RUN_STACK_MIN_BYTES = size_t(1) << 30;
+// Small is still better than the calling thread's stack: a thread's stack is
+// mapped whole when the thread starts, while the calling thread's grows page
+// by page and faults when an address-space limit is reached first. Nesting
+// is bounded by the stack obtained, whatever its size.
+constexpr size_t RUN_STACK_MIN_BYTES = size_t(4) << 20;
 
 // The process exit code for a 32-bit status: 0 stays 0; a non-zero status
 // whose low byte is 0 (STATUS_ERROR, 256) gives 128; any other its low byte

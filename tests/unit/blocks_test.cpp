@@ -95,6 +95,26 @@ TEST_F(Blocks, EmptyRangesTouchNothing) {
     EXPECT_EQ(answer(builtin_memcmp, {num(0), num(0), num(0)}), "0");
 }
 
+// Address 0 names no memory: a range of a byte or more there is refused
+// like a wrong kind, and the other address is left as it was.
+TEST_F(Blocks, NullAddressesAnswerZ) {
+    char block[4] = "abc";
+    struct Case {
+        BuiltinFn fn;
+        std::vector<NodeRef> args;
+    } cases[] = {
+        {builtin_bzero, {num(0), num(1)}},
+        {builtin_memset, {num(0), num('x'), num(3)}},
+        {builtin_memcpy, {num(0), addr(block), num(3)}},
+        {builtin_memcpy, {addr(block), num(0), num(3)}},
+        {builtin_memchr, {num(0), num('a'), num(3)}},
+        {builtin_memcmp, {num(0), addr(block), num(3)}},
+        {builtin_memcmp, {addr(block), num(0), num(1)}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(answer(c.fn, c.args), "Z") << text(c.args[0]) << " " << text(c.args[1]);
+    EXPECT_STREQ(block, "abc");
+}
+
 TEST_F(Blocks, WrongKindsAnswerZ) {
     char block[4] = "abc";
     EXPECT_EQ(answer(builtin_bzero, {addr(block), num(-1)}), "Z");

@@ -81,6 +81,10 @@ TEST_F(Identity, CopyRefusesWithoutWriting) {
     };
     for (const auto& r : refused) EXPECT_EQ(answer(builtin_copy, {r[0], r[1]}), "Z") << text(r[0]);
     EXPECT_STREQ(area, "#######");
+    // Address 0 names no memory: refused when there are bytes to write.
+    for (const NodeRef& v : {post("ab"), real(1.0), num(7), leaf("[ab]"), cray_of({num(1)})})
+        EXPECT_EQ(answer(builtin_copy, {v, num(0)}), "Z") << text(v);
+    EXPECT_EQ(answer(builtin_copy, {post(""), num(0)}), "I");  // nothing to write
 }
 
 TEST_F(Identity, PostReadsRawBytes) {
@@ -88,6 +92,7 @@ TEST_F(Identity, PostReadsRawBytes) {
     EXPECT_EQ(payload_of(call(builtin_post, {addr(bytes), num(5)})), "hello");
     EXPECT_EQ(payload_of(call(builtin_post, {addr(bytes), num(6)})), std::string("hello", 6));
     EXPECT_EQ(answer(builtin_post, {num(0), num(0)}), post_text(""));  // nothing is read
+    EXPECT_EQ(answer(builtin_post, {num(0), num(1)}), "Z");  // address 0 names no memory
     EXPECT_EQ(answer(builtin_post, {addr(bytes), num(-1)}), "Z");
     EXPECT_EQ(answer(builtin_post, {addr(bytes), leaf("H")}), "Z");
     EXPECT_EQ(answer(builtin_post, {leaf("H"), num(1)}), "Z");

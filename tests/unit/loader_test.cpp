@@ -14,6 +14,7 @@
 #include "machine.h"
 #include "post.h"
 #include "report.h"
+#include "stack_fixture.h"
 #include "status.h"
 #include "tables.h"
 #include "term_sexpr.h"
@@ -277,6 +278,24 @@ TEST_F(Loader, NestingLimitAnswersZ) {
     auto body = [](void*) -> uint32_t { return load_text("rec 0").value == "Z"; };
     EXPECT_EQ(status_run_on_thread(RUN_STACK_BYTES, RUN_STACK_MIN_BYTES, body, nullptr), 1u);
     EXPECT_EQ(load_text("1").value, "1");  // nothing is left counted
+}
+
+// On a small stack the stack's room, not the count, ends the nesting: the
+// innermost call answers Z, load's and road's alike, and nothing overruns
+// the stack. A few levels still fit.
+TEST_F(Loader, NestingStopsAtTheStacksRoom) {
+    EXPECT_EQ(load_text("0,rec\\n\\load[rec 0]").value, "0");
+    EXPECT_EQ(road_text("0,rod\\n\\road[rod 0]").value, "0");
+    auto body = [](void*) -> uint32_t {
+        return load_text("rec 0").value == "Z" && road_text("rod 0").value == "Z" &&
+               load_text("load[load[load[7]]]").value == "7";
+    };
+    for (size_t bytes : {size_t(2) << 20, size_t(8) << 20})
+        EXPECT_EQ(stack_test::run_on_stack(bytes, body, nullptr), 1u) << bytes;
+    // With less room than one level needs, every call answers Z at once.
+    auto starved = [](void*) -> uint32_t { return load_text("7").value == "Z" && road_text("7").value == "Z"; };
+    EXPECT_EQ(stack_test::run_on_stack(LOADER_STACK_RESERVE / 2, starved, nullptr), 1u);
+    EXPECT_EQ(load_text("1").value, "1");
 }
 
 TEST_F(Loader, FromACheckTimeLineMark) {

@@ -127,6 +127,23 @@ TEST_F(SocketResolve, FailuresLeaveTheSlot) {
     EXPECT_EQ(answer(builtin_freeaddrinfo, {real(1.0)}), "Z");
 }
 
+// With no slot for the list (which the program could then never free),
+// nothing is resolved: EAI_FAIL, which leaves errno alone. A null address
+// to getnameinfo is EAI_FAMILY, the C library's own answer for it.
+TEST_F(SocketResolve, NullSlotOrAddressAnswersACode) {
+    char node[] = "127.0.0.1";
+    char service[] = "8080";
+    char host[64] = "#";
+    errno = KEPT_ERRNO;
+    EXPECT_EQ(answer(builtin_getaddrinfo, {addr(node), num(0), num(0), num(0)}), text(num(EAI_FAIL)));
+    EXPECT_EQ(answer(builtin_getaddrinfo, {addr(node), addr(service), num(0), num(0)}), text(num(EAI_FAIL)));
+    EXPECT_EQ(answer(builtin_getaddrinfo, {num(0), num(0), num(0), num(0)}), text(num(EAI_FAIL)));
+    EXPECT_EQ(answer(builtin_getnameinfo, {num(0), num(16), addr(host), num(64), num(0), num(0), num(0)}),
+              text(num(EAI_FAMILY)));
+    EXPECT_EQ(errno, KEPT_ERRNO);
+    EXPECT_STREQ(host, "#");
+}
+
 TEST_F(SocketResolve, NameInfoCapacitiesAreThirtyTwoBits) {
     sockaddr_in a;
     std::memset(&a, 0, sizeof a);
