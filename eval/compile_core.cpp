@@ -202,24 +202,30 @@ PreludeMeanings core_read_prelude() {
 // The core form
 // ---------------------------------------------------------------------------
 
+bool core_spine_parts(Node* t, Node** head, Node** args, int* n) {
+    Node* reversed[MAX_ARGS];
+    int k = 0;
+    Node* h = t;
+    while (!node_is_leaf(h) && node_tag(h) != TAG_DATA) {
+        if (k == MAX_ARGS) return false;
+        reversed[k++] = pair_right(h);
+        h = pair_left(h);
+    }
+    for (int i = 0; i < k; ++i) args[i] = reversed[k - 1 - i];
+    *head = h;
+    *n = k;
+    return true;
+}
+
 namespace {
 
 // Collects the spine of t onto out (head and arguments, a1 first), after
 // the n_before arguments already there move behind: false past MAX_ARGS.
 bool collect_spine(Node* t, Spine* out, Node* const* after, int n_after) {
-    Node* reversed[MAX_ARGS];
-    int n = 0;
-    Node* h = t;
-    while (!node_is_leaf(h) && node_tag(h) != TAG_DATA) {
-        if (n == MAX_ARGS) return false;
-        reversed[n++] = pair_right(h);
-        h = pair_left(h);
-    }
-    if (n + n_after > MAX_ARGS) return false;
     Node* rest[MAX_ARGS];
-    for (int i = 0; i < n_after; ++i) rest[i] = after[i];
-    out->head = h;
-    for (int i = 0; i < n; ++i) out->args[i] = reversed[n - 1 - i];
+    for (int i = 0; i < n_after && i < MAX_ARGS; ++i) rest[i] = after[i];
+    int n = 0;
+    if (!core_spine_parts(t, &out->head, out->args, &n) || n + n_after > MAX_ARGS) return false;
     for (int i = 0; i < n_after; ++i) out->args[n + i] = rest[i];
     out->n = n + n_after;
     return true;

@@ -317,6 +317,18 @@ private:
         return Outcome{std::move(v), true};
     }
 
+    // Pushes the machine's value of term; false after an abort, with *final
+    // the run's value.
+    bool push_reduced(NodeRef term, Outcome* final) {
+        NodeRef v = nullptr;
+        if (!reduce(std::move(term), &v)) {
+            *final = abort_run(std::move(v));
+            return false;
+        }
+        values_.push_back(value_from_node(std::move(v)));
+        return true;
+    }
+
     // The value of term by the term machine; false after an abort, with
     // *result then the run's value.
     bool reduce(NodeRef term, NodeRef* result) {
@@ -467,22 +479,7 @@ private:
 
     // ---- heads -----------------------------------------------------------
 
-    // The spine of a pair value: its head and its arguments (at most
-    // MAX_ARGS), or false.
-    static bool spine_of(Node* v, Node** head, Node** args, int* n) {
-        Node* reversed[MAX_ARGS];
-        int k = 0;
-        Node* h = v;
-        while (!node_is_leaf(h) && node_tag(h) != TAG_DATA) {
-            if (k == MAX_ARGS) return false;
-            reversed[k++] = pair_right(h);
-            h = pair_left(h);
-        }
-        for (int i = 0; i < k; ++i) args[i] = reversed[k - 1 - i];
-        *head = h;
-        *n = k;
-        return true;
-    }
+    static bool spine_of(Node* v, Node** head, Node** args, int* n) { return core_spine_parts(v, head, args, n); }
 
     HeadView view_head(Value value) {
         HeadView view;
@@ -1036,9 +1033,7 @@ private:
                 NodeRef term = instantiate_template(in.c, base, value_of_node(t.node));
                 t = nullptr;
                 frame.pc = uint32_t(in.imm);
-                NodeRef v = nullptr;
-                if (!reduce(std::move(term), &v)) return abort_run(std::move(v));
-                values_.push_back(value_from_node(std::move(v)));
+                if (!push_reduced(std::move(term), &final)) return final;
                 break;
             }
             case Op::LISTCASE: {
@@ -1054,10 +1049,7 @@ private:
                 }
                 frame.pc = uint32_t(in.imm);
                 if (in.c == NO_SLOT) break;  // the list is applied by what it is
-                NodeRef term = instantiate_template(in.c, base);
-                NodeRef v = nullptr;
-                if (!reduce(std::move(term), &v)) return abort_run(std::move(v));
-                values_.push_back(value_from_node(std::move(v)));
+                if (!push_reduced(instantiate_template(in.c, base), &final)) return final;
                 break;
             }
             case Op::UNPAIR: {
@@ -1084,12 +1076,9 @@ private:
                 }
                 [[fallthrough]];
             }
-            case Op::GENERIC: {
-                NodeRef v = nullptr;
-                if (!reduce(instantiate_template(in.a, base), &v)) return abort_run(std::move(v));
-                values_.push_back(value_from_node(std::move(v)));
+            case Op::GENERIC:
+                if (!push_reduced(instantiate_template(in.a, base), &final)) return final;
                 break;
-            }
             case Op::CLOSURE: {
                 const Template& tpl = run_.templates[in.a];
                 Closure* c = closure_new(in.function, uint32_t(tpl.slots.size()));

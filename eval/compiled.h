@@ -363,6 +363,10 @@ struct Spine {
 // compiler to read as one test (while L has the prelude's meaning).
 bool core_spine(Run& run, const Node* t, Spine* out, bool list_tests = true);
 
+// The spine of t as it stands: its head and its arguments a1 ... an (at
+// most MAX_ARGS), or false.
+bool core_spine_parts(Node* t, Node** head, Node** args, int* n);
+
 // A new term (head a1 ... an), kept in run.terms.
 Node* core_apply(Run& run, Node* head, Node* const* args, int n);
 // A leaf of the one letter c (tagged), kept in run.terms.
