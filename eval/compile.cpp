@@ -467,7 +467,11 @@ private:
     // spine built.
     void build(Node* h, Node* const* args, int n, i64 arity, const Scope& scope, const Slots& live, bool tail) {
         arguments(args, n, scope, tail ? Slots() : live);
-        Instr in(Op::BUILD, 0, 0, uint32_t(n));
+        // A function's name given too few arguments is a record of them
+        // until its term is needed; a lazy head's spine is data.
+        u8 lead = core_lead_byte(h);
+        bool lazy = leaf_bytes(h)[1] == 0 && std::strchr(LAZY_HEAD_CHARS, lead) != nullptr;
+        Instr in(n > 0 && !lazy ? Op::PARTIAL : Op::BUILD, 0, 0, uint32_t(n));
         in.node = h;
         in.imm = arity;
         emit(in);
@@ -921,16 +925,26 @@ private:
         held_ = tail ? Slots() : after;
     }
 
-    // Whether each term compiles to one instruction: a local, a value, a
-    // lambda.
+    // Whether each term compiles to a few instructions: a local, a value, a
+    // lambda, or a name applied to at most three such atoms.
     static bool all_simple(Node* const* terms, int n) {
         for (int i = 0; i < n; ++i) {
-            const Node* t = terms[i];
-            if (core_letter(t) != 0 || node_binder_kind(t) == 'u') continue;
-            node_compute_tag(const_cast<Node*>(t));
-            if (node_free_mask(t) != 0 || !node_is_value(const_cast<Node*>(t))) return false;
+            if (atom(terms[i])) continue;
+            Node* head = nullptr;
+            Node* args[MAX_ARGS];
+            int k = 0;
+            if (!core_spine_parts(terms[i], &head, args, &k) || k > 3 || !node_is_leaf(head) || core_letter(head) != 0)
+                return false;
+            for (int j = 0; j < k; ++j)
+                if (!atom(args[j])) return false;
         }
         return true;
+    }
+
+    static bool atom(const Node* t) {
+        if (core_letter(t) != 0 || node_binder_kind(t) == 'u') return true;
+        node_compute_tag(const_cast<Node*>(t));
+        return node_free_mask(t) == 0 && node_is_value(const_cast<Node*>(t));
     }
 
     void arm(Node* first, Node* const* rest, int rest_n, const Scope& scope, const Slots& live, bool tail,

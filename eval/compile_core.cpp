@@ -547,8 +547,15 @@ Closure* closure_new(Function* site, uint32_t count) {
     VORN_ASSERT(c != nullptr);
     c->refs = 1;
     c->site = site;
+    c->head = nullptr;
     c->term = nullptr;
     c->count = count;
+    return c;
+}
+
+Closure* closure_new_partial(Node* head, uint32_t count) {
+    Closure* c = closure_new(nullptr, count);
+    c->head = head;
     return c;
 }
 

@@ -65,6 +65,14 @@ Node* closure_term(Run& run, Closure* c) {
         if (!ready) continue;
         pending.pop_back();
         if (d->term != nullptr) continue;
+        if (d->head != nullptr) {  // a partial application: the name's spine
+            NodeRef spine = noderef_wrap(d->head);
+            for (uint32_t i = 0; i < d->count; ++i)
+                spine = node_make_tagged_app(std::move(spine), NodeRef(value_box_raw(run, value_copy(d->values[i]))));
+            d->term = spine.node;
+            spine.node = nullptr;
+            continue;
+        }
         u8 letters[26];
         Node* args[26];
         for (uint32_t i = 0; i < d->count; ++i) {
@@ -186,6 +194,7 @@ struct HeadView {
     Function* function = nullptr;
     bool lambda = false;
     Closure* closure = nullptr;  // a lambda made by code
+    Closure* partial = nullptr;  // a partial application made by code
     Node* head_leaf = nullptr;  // the leaf of a builtin or global, partial or not
     int stored = 0;             // arguments a partial application holds
 };
@@ -484,6 +493,17 @@ private:
     HeadView view_head(Value value) {
         HeadView view;
         if (Closure* c = value_closure(value)) {
+            if (c->head != nullptr) {  // a partial application
+                const LeafSlot& named = leaf_meaning(c->head);
+                view.kind = HeadView::CALLABLE;
+                view.builtin = named.builtin;
+                view.function = named.function;
+                view.head_leaf = c->head;
+                view.partial = c;
+                view.stored = int(c->count);
+                view.remaining = int(node_tagged_arity(c->head)) - int(c->count);
+                return view;
+            }
             view.kind = HeadView::CALLABLE;
             view.lambda = true;
             view.closure = c;
@@ -638,9 +658,21 @@ private:
         return give(std::move(v), tail, final);
     }
 
-    // The head on top applied to n values it needs more than: the spine.
+    // The head on top applied to n values it needs more than: the spine, or
+    // for a function's partial application made by code, a longer one.
     Step push_built(uint32_t n, bool tail, Outcome* final) {
         Value head = pop();
+        if (Closure* c = value_closure(head); c != nullptr && c->head != nullptr && c->count + n <= MAX_ARGS) {
+            Closure* longer = closure_new_partial(c->head, c->count + n);
+            for (uint32_t i = 0; i < c->count; ++i) longer->values[i] = value_copy(c->values[i]);
+            size_t first = values_.size() - n;
+            for (uint32_t i = 0; i < n; ++i) longer->values[c->count + i] = values_[first + i];
+            values_.resize(first);
+            value_release(head);
+            values_.push_back(value_of_closure(longer));
+            if (!tail) return Step::GO_ON;
+            return do_return(final);
+        }
         NodeRef h = box(head);
         NodeRef v = spine(std::move(h), n);
         return give(std::move(v), tail, final);
@@ -649,13 +681,11 @@ private:
     // A builtin or global function, maybe partly applied, given the rest.
     Step apply_call(const HeadView& view, uint32_t n, bool tail, Outcome* final, bool fold) {
         Value head = pop();
-        Node* stored[MAX_ARGS];
-        Node* h = nullptr;
-        int k = 0;
-        if (view.stored > 0) spine_of(value_node(head), &h, stored, &k);
+        Value stored[MAX_ARGS];
+        int k = view.stored > 0 ? stored_arguments(head, stored) : 0;
         if (view.builtin != nullptr) {
             NodeRef app = noderef_wrap(view.head_leaf);
-            for (int i = 0; i < k; ++i) app = node_make_tagged_app(std::move(app), noderef_wrap(stored[i]));
+            for (int i = 0; i < k; ++i) app = node_make_tagged_app(std::move(app), box(value_copy(stored[i])));
             app = spine(std::move(app), n);
             value_release(head);
             NodeRef r = view.builtin->fn(std::move(app));
@@ -668,12 +698,12 @@ private:
         Function& f = *view.function;
         if (!compile_function(run_, f)) {
             NodeRef term = noderef_wrap(view.head_leaf);
-            for (int i = 0; i < k; ++i) term = node_make_tagged_app(std::move(term), noderef_wrap(stored[i]));
+            for (int i = 0; i < k; ++i) term = node_make_tagged_app(std::move(term), box(value_copy(stored[i])));
             term = spine(std::move(term), n);
             value_release(head);
             return hand_over(std::move(term), tail, final);
         }
-        insert_below(stored, k, n);
+        insert_values_below(stored, k, n);
         value_release(head);
         call(f.code, n + uint32_t(k), tail, fold);
         return Step::GO_ON;
@@ -885,6 +915,10 @@ private:
 
     // The arguments a partial application holds (borrowed), into held.
     static int stored_arguments(Value head, Value* held) {
+        if (Closure* c = value_closure(head)) {
+            for (uint32_t i = 0; i < c->count; ++i) held[i] = c->values[i];
+            return int(c->count);
+        }
         Node* h = nullptr;
         Node* args[MAX_ARGS];
         int m = 0;
@@ -1093,6 +1127,14 @@ private:
             case Op::BUILD:
                 values_.push_back(value_of_node(build(in.node, in.c, in.imm)));
                 break;
+            case Op::PARTIAL: {
+                Closure* c = closure_new_partial(in.node, in.c);
+                size_t first = values_.size() - in.c;
+                for (uint32_t i = 0; i < in.c; ++i) c->values[i] = values_[first + i];
+                values_.resize(first);
+                values_.push_back(value_of_closure(c));
+                break;
+            }
             case Op::BUILTIN: {
                 NodeRef r = in.builtin->fn(spine(noderef_wrap(in.node), in.c));
                 if (result_aborts(r.node)) return abort_run(abort_value(std::move(r)));

@@ -59,20 +59,25 @@ inline bool fits_small(i64 v) { return v >= -SMALL_LIMIT && v <= SMALL_LIMIT; }
 // releasing it does nothing and a read of it can be caught.
 inline constexpr Value UNSET_LOCAL{(u64(1) << 62) | 1};
 
-// A closure made by code: the lambda at one place of the program text (its
-// site) and the values of the letters it names there. It stands for the
-// lambda the machine's instantiation would make, and becomes that term once,
-// when something needs the term itself; calls run the site's code on the
-// values without it.
+// A function value made by code, kept as a record until something needs
+// its term: a closure, the lambda at one place of the program text (its
+// site) with the values of the letters it names there, standing for the
+// lambda the machine's instantiation would make; or a partial application,
+// a global function or builtin's name with the values it was given so far.
+// The term is made once, when needed; calls run code on the values
+// without it.
 struct Closure {
     u64 refs;
-    Function* site;   // its term is the lambda; its first count parameters, the letters
+    Function* site;   // closure: its term is the lambda; its first count parameters, the letters
+    Node* head;       // partial application: the name's leaf (borrowed from code); else null
     Node* term;       // the term once made (one reference), else null
     uint32_t count;
-    Value values[1];  // count values, in the order of the site's letters
+    Value values[1];  // count values: the site's letters' (in order), or the arguments given
 };
 
 Closure* closure_new(Function* site, uint32_t count);
+// A partial application of the name's leaf head to count values.
+Closure* closure_new_partial(Node* head, uint32_t count);
 // Drops a closure whose last reference went: its values and term, without
 // recursion however deep closures nest in closures.
 void closure_release_last(Closure* c);
@@ -126,6 +131,7 @@ enum class Op : u8 {
     CONSTANT,    // push the value the constant's entry holds; else the value of template a
     CLOSURE,     // push a closure of site function over the locals of template a
     CONST_CLOSURE,  // push closure (a lambda of the program text naming no local)
+    PARTIAL,     // pop c values; push the partial application of node (a function's name) to them
     DISPATCH,    // pop a head and apply it to the terms of dispatch site a, by what it is
     LISTCASE,    // local a: K goes on, a J cell sets locals x, y (unless NO_SLOT) and jumps to b; else template c
     UNPAIR,      // local a, a J cell (imm 1) or a V pair (imm 0): set locals x, y and jump to b
