@@ -874,10 +874,16 @@ private:
         site.head_slot = new_slot();
         for (int i = 0; i < 26; ++i)
             if (letters & (uint32_t(1) << i)) {
+                if (scope.slot[i] < 0) throw CannotCompile{};
                 uint32_t slot = uint32_t(scope.slot[i]);
                 site.pass.push_back({slot, tail || !live.test(slot)});
                 site.pass_letters.push_back(u8('a' + i));
             }
+        // Two letters may name one local (a let or argument that was a
+        // local already): only the last of them moves it.
+        for (size_t i = 0; i < site.pass.size(); ++i)
+            for (size_t j = i + 1; j < site.pass.size(); ++j)
+                if (site.pass[j].slot == site.pass[i].slot) site.pass[i].move = false;
         Slots passed = needs(args, n, scope);
         if (!tail)
             for (uint32_t i = 0; i < code_.locals; ++i)

@@ -169,6 +169,10 @@ const char* const PROGRAMS[] = {
     "a\\ap (mk 2) 5,mk\\k\\x\\y\\x*y+k,ap\\f\\x\\f x x",
     "a\\ap (e\\e{7}e) 1,ap\\f\\x\\f x",
     "a\\b{2}c{3}lisp(b\\b+c)",
+    // Two letters for one local (the argument of an inlined body was a
+    // local), both handed to a dispatch's block.
+    "a\\ff 7,ff\\b\\(ap dbl b) (twice (times 3) b),ap\\f\\x\\f x,twice\\f\\B f f,"
+    "times\\x\\y\\x*y,dbl\\n\\n+n",
     // Over-application where the value can take the arguments unevaluated.
     "a\\x{side 1 5 H}x{y{side 1}y 5 H}0,side\\x\\V (tick 1)",
     "a\\pick 0 K,pick\\n\\n=0?(J (tick 1))?(K 7)",
