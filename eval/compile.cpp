@@ -495,6 +495,7 @@ private:
             Instr in(Op::ARITH);
             in.kind = kind;
             operands(s.args[0], s.args[1], scope, n > k || !tail ? after : Slots(), &in);
+            if (local_and_number(in)) in.op = Op::ARITH_LN;
             emit(in);
         } else {
             arguments(s.args, k, scope, n > k || !tail ? after : Slots());
@@ -526,6 +527,12 @@ private:
         if (in->x.source == Source::MOVED && in->y.source != Source::STACK && in->y.source != Source::NUMBER &&
             in->y.slot == in->x.slot)
             in->x.source = Source::LOCAL;
+    }
+
+    // Whether an instruction's operands are a local and a small integer,
+    // which its fast form reads without looking at their sources.
+    static bool local_and_number(const Instr& in) {
+        return (in.x.source == Source::LOCAL || in.x.source == Source::MOVED) && in.y.source == Source::NUMBER;
     }
 
     // Whether an operand is read in place: a local or a small integer.
@@ -566,6 +573,7 @@ private:
         u8 v = core_free_letter(free_letters(arms[0]) | free_letters(arms[1]));
         if (v == 0) throw CannotCompile{};
         in.c = make_template(core_apply(run_, core_letter_leaf(run_, v), arms, 2), scope, v);
+        if (local_and_number(in)) in.op = Op::BRANCH_LN;
         uint32_t test = emit(in);
         two_arms(test, arms[0], arms[1], scope, live, tail);
     }

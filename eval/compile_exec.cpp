@@ -1025,6 +1025,19 @@ private:
                 values_[base + in.a] = v;
                 break;
             }
+            case Op::ARITH_LN: {
+                // A local small integer and one of the code: no source to
+                // look at, no reference to count.
+                Value& a = values_[base + in.x.slot];
+                i64 r = 0;
+                if ((a.bits & 1) && a.bits != UNSET_LOCAL.bits && in.kind <= Arith::MULT &&
+                    arith_small(in.kind, value_number(a), in.y.number, &r) && fits_small(r)) {
+                    if (in.x.source == Source::MOVED) a = UNSET_LOCAL;
+                    values_.push_back(value_small(r));
+                    break;
+                }
+                [[fallthrough]];
+            }
             case Op::ARITH: {
                 Value b = peek(in.y, base), a = peek(in.x, base);
                 i64 x = 0, y = 0, r = 0;
@@ -1044,6 +1057,17 @@ private:
                 if (result_aborts(t.node)) return abort_run(abort_value(std::move(t)));
                 values_.push_back(value_from_node(std::move(t)));
                 break;
+            }
+            case Op::BRANCH_LN: {
+                Value& a = values_[base + in.x.slot];
+                if ((a.bits & 1) && a.bits != UNSET_LOCAL.bits) {
+                    i64 r = 0;
+                    arith_small(in.kind, value_number(a), in.y.number, &r);
+                    if (in.x.source == Source::MOVED) a = UNSET_LOCAL;
+                    if (!r) frame.pc = in.b;
+                    break;
+                }
+                [[fallthrough]];
             }
             case Op::BRANCH: {
                 Value b = peek(in.y, base), a = peek(in.x, base);

@@ -118,7 +118,9 @@ enum class Op : u8 {
     CONST_NODE,  // push node (borrowed from a term the run keeps)
     STORE,       // pop into local a
     ARITH,       // pop b, a; push (kind a b)
+    ARITH_LN,    // ARITH of a local (read or moved) and a small integer of the code
     BRANCH,      // compare (kind) x, y: K goes on, H jumps to b, anything else hands template c over
+    BRANCH_LN,   // BRANCH of a local (read or moved) and a small integer of the code
     JUMP,        // jump to b
     CALL,        // call function on the top c values
     TAIL_CALL,   // the same, reusing the frame
