@@ -25,8 +25,6 @@ constexpr int MAX_NESTING = 1000;
 // nesting: a run's stack may be small under a memory limit.
 constexpr size_t STACK_RESERVE = size_t(256) << 10;
 constexpr uint32_t MAX_LOCALS = 512;
-// The fewest locals a frame folds away for a call (see folds).
-constexpr uint32_t FOLD_LOCALS = 3;
 
 using Slots = std::bitset<MAX_LOCALS>;
 
@@ -460,10 +458,10 @@ private:
         emit(in);
     }
 
-    // Whether a call made here folds the frame's locals away while it runs:
-    // none holds a value (only the operands matter after it), and they are
-    // enough that keeping them would cost more than moving the operands.
-    bool folds() const { return held_.none() && code_.locals >= FOLD_LOCALS; }
+    // Whether a call made here may fold the frame's locals away while it
+    // runs: none holds a value (only the operands matter after it). The
+    // call folds them when they outnumber the operands it would move.
+    bool folds() const { return held_.none(); }
 
     // A head that needs more arguments than it has: the arguments are
     // evaluated (nothing takes them unevaluated at a strict place) and the

@@ -454,6 +454,8 @@ private:
         Frame& caller = frames_.back();
         uint32_t locals = caller.code->locals;
         uint32_t from = caller.base + locals;
+        // Not worth it when more values would move than locals go.
+        if (values_.size() - from > locals) return args;
         for (size_t i = from; i < values_.size(); ++i) values_[i - locals] = values_[i];
         values_.resize(values_.size() - locals);
         caller.pc |= FOLDED;
