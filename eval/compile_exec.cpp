@@ -997,12 +997,24 @@ private:
 
     // ---- the loop ---------------------------------------------------------------
 
+    // The frame on top is read into the loop's own variables (its code, its
+    // next instruction and its base) and written back only around what
+    // changes frames: a call, a return, a dispatch.
     Outcome loop() {
         Outcome final{nullptr, false};
+        const Instr* instrs = nullptr;
+        uint32_t pc = 0;
+        uint32_t base = 0;
+        auto load = [&] {
+            const Frame& f = frames_.back();
+            instrs = f.code->instrs.data();
+            pc = f.pc;
+            base = f.base;
+        };
+        auto save = [&] { frames_.back().pc = pc; };
+        load();
         for (;;) {
-            Frame& frame = frames_.back();
-            const Instr& in = frame.code->instrs[frame.pc++];
-            uint32_t base = frame.base;
+            const Instr& in = instrs[pc++];
             Step step = Step::GO_ON;
             switch (in.op) {
             case Op::LOCAL:
@@ -1066,7 +1078,7 @@ private:
                     i64 r = 0;
                     arith_small(in.kind, value_number(a), in.y.number, &r);
                     if (in.x.source == Source::MOVED) a = UNSET_LOCAL;
-                    if (!r) frame.pc = in.b;
+                    if (!r) pc = in.b;
                     break;
                 }
                 [[fallthrough]];
@@ -1078,7 +1090,7 @@ private:
                     arith_small(in.kind, x, y, &r);
                     done(in.x, a, base);
                     done(in.y, b, base);
-                    if (!r) frame.pc = in.b;
+                    if (!r) pc = in.b;
                     break;
                 }
                 Value ob = own(in.y, b, base), oa = own(in.x, a, base);
@@ -1086,13 +1098,13 @@ private:
                 if (result_aborts(t.node)) return abort_run(abort_value(std::move(t)));
                 if (core_leaf_is(t.node, 'K')) break;
                 if (core_leaf_is(t.node, 'H')) {
-                    frame.pc = in.b;
+                    pc = in.b;
                     break;
                 }
                 // Neither truth: the value is applied to both arms.
                 NodeRef term = instantiate_template(in.c, base, value_of_node(t.node));
                 t = nullptr;
-                frame.pc = uint32_t(in.imm);
+                pc = uint32_t(in.imm);
                 if (!push_reduced(std::move(term), &final)) return final;
                 break;
             }
@@ -1103,11 +1115,12 @@ private:
                 } else if (l != nullptr && node_tag(l) != TAG_DATA) {
                     const Node* jh = pair_left(l);
                     if (!node_is_leaf(jh) && core_leaf_is(pair_left(jh), 'J')) {
-                        bind_fields(pair_right(jh), pair_right(l), frame, in);
+                        bind_fields(pair_right(jh), pair_right(l), base, in);
+                        pc = in.b;
                         break;
                     }
                 }
-                frame.pc = uint32_t(in.imm);
+                pc = uint32_t(in.imm);
                 if (in.c == NO_SLOT) break;  // the list is applied by what it is
                 if (!push_reduced(instantiate_template(in.c, base), &final)) return final;
                 break;
@@ -1118,11 +1131,12 @@ private:
                 if (p == nullptr || node_is_leaf(p) || node_tag(p) == TAG_DATA) break;
                 const Node* head = pair_left(p);
                 if (node_is_leaf(head) || !core_leaf_is(pair_left(head), in.imm ? 'J' : 'V')) break;
-                bind_fields(pair_right(head), pair_right(p), frame, in);
+                bind_fields(pair_right(head), pair_right(p), base, in);
+                pc = in.b;
                 break;
             }
             case Op::JUMP:
-                frame.pc = in.b;
+                pc = in.b;
                 break;
             case Op::CONSTANT: {
                 // A value stored by the machine; a constant not yet computed
@@ -1171,22 +1185,28 @@ private:
             case Op::TAIL_CALL: {
                 Function& f = *in.function;
                 bool tail = in.op == Op::TAIL_CALL;
-                if (!f.compiled && !compile_function(run_, f)) {
+                save();
+                if (!f.compiled && !compile_function(run_, f))
                     step = hand_over(spine(noderef_wrap(f.name), in.c), tail, &final);
-                    break;
-                }
-                call(f.code, in.c, tail, in.imm != 0);
+                else
+                    call(f.code, in.c, tail, in.imm != 0);
+                if (step == Step::GO_ON) load();
                 break;
             }
             case Op::APPLY:
             case Op::TAIL_APPLY:
+                save();
                 step = apply(in.c, in.op == Op::TAIL_APPLY, &final, in.imm != 0);
+                if (step == Step::GO_ON) load();
                 break;
             case Op::DISPATCH:
+                save();
                 step = dispatch(run_.sites[in.a], &final);
+                if (step == Step::GO_ON) load();
                 break;
             case Op::RETURN:
                 step = do_return(&final);
+                if (step == Step::GO_ON) load();
                 break;
             }
             if (step == Step::GO_ON) continue;
@@ -1195,17 +1215,17 @@ private:
     }
 
     // The two fields f and g of a cell or pair (borrowed) into the locals
-    // in.x and in.y of frame, which then goes on at in.b.
-    void bind_fields(Node* f, Node* g, Frame& frame, const Instr& in) {
-        frame.pc = in.b;
+    // in.x and in.y of the frame at base (unless the code keeps them nowhere).
+    void bind_fields(Node* f, Node* g, uint32_t base, const Instr& in) {
         if (in.x.slot == NO_SLOT) return;
-        Node* fields[2] = {f, g};
-        uint32_t slots[2] = {frame.base + in.x.slot, frame.base + in.y.slot};
-        for (int i = 0; i < 2; ++i) {
-            node_retain(fields[i]);
-            value_release(values_[slots[i]]);
-            values_[slots[i]] = value_of_node(fields[i]);
-        }
+        node_retain(f);
+        node_retain(g);
+        Value& x = values_[base + in.x.slot];
+        value_release(x);
+        x = value_of_node(f);
+        Value& y = values_[base + in.y.slot];
+        value_release(y);
+        y = value_of_node(g);
     }
 
     Run& run_;

@@ -13,10 +13,7 @@
 // to the machine as the term the machine would hold there.
 #pragma once
 
-#include <bitset>
 #include <deque>
-#include <memory>
-#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -119,12 +116,13 @@ enum class Op : u8 {
     STORE,       // pop into local a
     ARITH,       // pop b, a; push (kind a b)
     ARITH_LN,    // ARITH of a local (read or moved) and a small integer of the code
-    BRANCH,      // compare (kind) x, y: K goes on, H jumps to b, anything else hands template c over
+    BRANCH,      // compare (kind) x, y: K goes on, H jumps to b; anything else, applied to the arms
+                 // (template c), goes to the machine, and its value on at imm
     BRANCH_LN,   // BRANCH of a local (read or moved) and a small integer of the code
     JUMP,        // jump to b
-    CALL,        // call function on the top c values
+    CALL,        // call function on the top c values; imm: the frame may fold its locals away
     TAIL_CALL,   // the same, reusing the frame
-    APPLY,       // apply the top value to the c values below it, which it needs at most
+    APPLY,       // apply the top value to the c values below it, which it needs at most; imm as CALL
     TAIL_APPLY,  // the same, reusing the frame
     RETURN,      // the top value is the frame's value
     BUILTIN,     // pop c values; push the builtin node's call on them
@@ -135,7 +133,8 @@ enum class Op : u8 {
     CONST_CLOSURE,  // push closure (a lambda of the program text naming no local)
     PARTIAL,     // pop c values; push the partial application of node (a function's name) to them
     DISPATCH,    // pop a head and apply it to the terms of dispatch site a, by what it is
-    LISTCASE,    // local a: K goes on, a J cell sets locals x, y (unless NO_SLOT) and jumps to b; else template c
+    LISTCASE,    // local a: K goes on, a J cell sets locals x, y (unless NO_SLOT) and jumps to b;
+                 // anything else goes on at imm, with the machine's value of template c (unless NO_SLOT)
     UNPAIR,      // local a, a J cell (imm 1) or a V pair (imm 0): set locals x, y and jump to b
 };
 
