@@ -328,7 +328,7 @@ private:
 
     // Pushes the machine's value of term; false after an abort, with *final
     // the run's value.
-    bool push_reduced(NodeRef term, Outcome* final) {
+    [[gnu::noinline]] bool push_reduced(NodeRef term, Outcome* final) {
         NodeRef v = nullptr;
         if (!reduce(std::move(term), &v)) {
             *final = abort_run(std::move(v));
@@ -610,7 +610,7 @@ private:
     // Applies the head on top of the stack to the n values below it, all
     // of which it needs at most (APPLY). Its value is pushed, or its frame
     // entered; in tail position the frame is the caller's.
-    Step apply(uint32_t n, bool tail, Outcome* final, bool fold) {
+    [[gnu::noinline]] Step apply(uint32_t n, bool tail, Outcome* final, bool fold) {
         for (;;) {
             Value head = values_.back();
             HeadView view = view_head(head);
@@ -832,7 +832,7 @@ private:
         for (uint32_t d : site.drops) drop(base, d);
     }
 
-    Step dispatch(const DispatchSite& site, Outcome* final) {
+    [[gnu::noinline]] Step dispatch(const DispatchSite& site, Outcome* final) {
         uint32_t base = frames_.back().base;
         Value& head_slot = slot(base, site.head_slot);
         value_release(head_slot);
@@ -997,6 +997,33 @@ private:
 
     // ---- the loop ---------------------------------------------------------------
 
+    [[gnu::noinline]] void make_closure(const Instr& in, uint32_t base) {
+        const Template& tpl = run_.templates[in.a];
+        Closure* c = closure_new(in.function, uint32_t(tpl.slots.size()));
+        for (size_t i = 0; i < tpl.slots.size(); ++i) c->values[i] = value_copy(checked(values_[base + tpl.slots[i]]));
+        values_.push_back(value_of_closure(c));
+    }
+
+    [[gnu::noinline]] void make_partial(const Instr& in) {
+        Closure* c = closure_new_partial(in.node, in.c);
+        size_t first = values_.size() - in.c;
+        for (uint32_t i = 0; i < in.c; ++i) c->values[i] = values_[first + i];
+        values_.resize(first);
+        values_.push_back(value_of_closure(c));
+    }
+
+    // A builtin's call on the top values; false after an abort, with *final
+    // the run's value.
+    [[gnu::noinline]] bool call_builtin(const Instr& in, Outcome* final) {
+        NodeRef r = in.builtin->fn(spine(noderef_wrap(in.node), in.c));
+        if (result_aborts(r.node)) {
+            *final = abort_run(abort_value(std::move(r)));
+            return false;
+        }
+        values_.push_back(value_from_node(std::move(r)));
+        return true;
+    }
+
     // The frame on top is read into the loop's own variables (its code, its
     // next instruction and its base) and written back only around what
     // changes frames: a call, a return, a dispatch.
@@ -1153,13 +1180,9 @@ private:
             case Op::GENERIC:
                 if (!push_reduced(instantiate_template(in.a, base), &final)) return final;
                 break;
-            case Op::CLOSURE: {
-                const Template& tpl = run_.templates[in.a];
-                Closure* c = closure_new(in.function, uint32_t(tpl.slots.size()));
-                for (size_t i = 0; i < tpl.slots.size(); ++i) c->values[i] = value_copy(checked(values_[base + tpl.slots[i]]));
-                values_.push_back(value_of_closure(c));
+            case Op::CLOSURE:
+                make_closure(in, base);
                 break;
-            }
             case Op::CONST_CLOSURE:
                 ++in.closure->refs;
                 values_.push_back(value_of_closure(in.closure));
@@ -1167,20 +1190,12 @@ private:
             case Op::BUILD:
                 values_.push_back(value_of_node(build(in.node, in.c, in.imm)));
                 break;
-            case Op::PARTIAL: {
-                Closure* c = closure_new_partial(in.node, in.c);
-                size_t first = values_.size() - in.c;
-                for (uint32_t i = 0; i < in.c; ++i) c->values[i] = values_[first + i];
-                values_.resize(first);
-                values_.push_back(value_of_closure(c));
+            case Op::PARTIAL:
+                make_partial(in);
                 break;
-            }
-            case Op::BUILTIN: {
-                NodeRef r = in.builtin->fn(spine(noderef_wrap(in.node), in.c));
-                if (result_aborts(r.node)) return abort_run(abort_value(std::move(r)));
-                values_.push_back(value_from_node(std::move(r)));
+            case Op::BUILTIN:
+                if (!call_builtin(in, &final)) return final;
                 break;
-            }
             case Op::CALL:
             case Op::TAIL_CALL: {
                 Function& f = *in.function;
