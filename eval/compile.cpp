@@ -51,6 +51,8 @@ bool arith_of(BuiltinFn fn, Arith* kind) {
     if (fn == builtin_plus) *kind = Arith::PLUS;
     else if (fn == builtin_dash) *kind = Arith::DASH;
     else if (fn == builtin_mult) *kind = Arith::MULT;
+    else if (fn == builtin_over) *kind = Arith::OVER;
+    else if (fn == builtin_cent) *kind = Arith::CENT;
     else if (fn == builtin_less) *kind = Arith::LESS;
     else if (fn == builtin_gteq) *kind = Arith::GTEQ;
     else if (fn == builtin_same) *kind = Arith::SAME;

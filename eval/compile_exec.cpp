@@ -113,6 +113,26 @@ bool result_aborts(const Node* r) {
     return node_is_leaf(x) && (c == ')' || c == ']');
 }
 
+// Division rounding toward minus infinity, as over's short way.
+bool arith_small_over(i64 a, i64 b, i64* out) {
+    if (b == 0) return false;
+    i64 q = a / b;
+    if (a % b != 0 && (a < 0) != (b < 0)) --q;
+    *out = q;
+    return true;
+}
+
+// The remainder of the magnitudes, counted back from the divisor's when
+// the signs differ, as cent's short way.
+bool arith_small_cent(i64 a, i64 b, i64* out) {
+    if (b == 0) return false;
+    i64 m = b < 0 ? -b : b;
+    i64 r = (a < 0 ? -a : a) % m;
+    if (r != 0 && (a < 0) != (b < 0)) r = m - r;
+    *out = r;
+    return true;
+}
+
 // Small integers a and b: true with the result when the builtin would
 // take its short way; the truth of a comparison as 1 or 0.
 bool arith_small(Arith kind, i64 a, i64 b, i64* out) {
@@ -120,6 +140,8 @@ bool arith_small(Arith kind, i64 a, i64 b, i64* out) {
     case Arith::PLUS: *out = a + b; return true;
     case Arith::DASH: *out = a - b; return true;
     case Arith::MULT: return !__builtin_mul_overflow(a, b, out);
+    case Arith::OVER: return arith_small_over(a, b, out);
+    case Arith::CENT: return arith_small_cent(a, b, out);
     case Arith::LESS: *out = a < b; return true;
     case Arith::GTEQ: *out = a >= b; return true;
     case Arith::SAME: *out = a == b; return true;
@@ -372,7 +394,7 @@ private:
     }
 
     static const char* arith_name(Arith kind) {
-        static const char* const NAMES[] = {"plus", "dash", "mult", "less", "gteq", "same", "diff"};
+        static const char* const NAMES[] = {"plus", "dash", "mult", "over", "cent", "less", "gteq", "same", "diff"};
         return NAMES[int(kind)];
     }
 
@@ -1071,7 +1093,7 @@ private:
                 // look at, no reference to count.
                 Value& a = values_[base + in.x.slot];
                 i64 r = 0;
-                if ((a.bits & 1) && a.bits != UNSET_LOCAL.bits && in.kind <= Arith::MULT &&
+                if ((a.bits & 1) && a.bits != UNSET_LOCAL.bits && !is_comparison(in.kind) &&
                     arith_small(in.kind, value_number(a), in.y.number, &r) && fits_small(r)) {
                     if (in.x.source == Source::MOVED) a = UNSET_LOCAL;
                     values_.push_back(value_small(r));

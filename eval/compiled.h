@@ -105,7 +105,8 @@ inline Value value_from_node(NodeRef r) {
 
 // The integer operations the code does itself on small integers; anything
 // else goes to the builtin.
-enum class Arith : u8 { PLUS, DASH, MULT, LESS, GTEQ, SAME, DIFF };
+// The comparisons come last (is_comparison).
+enum class Arith : u8 { PLUS, DASH, MULT, OVER, CENT, LESS, GTEQ, SAME, DIFF };
 
 enum class Op : u8 {
     LOCAL,       // push local a
@@ -330,8 +331,8 @@ struct Run {
     std::vector<ShapeToken> token_scratch;
     std::vector<Node*> hole_scratch;
     std::vector<std::pair<Node*, int>> walk_scratch;
-    NodeRef arith_leaves[7] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
-    const BuiltinEntry* arith_entries[7] = {};
+    NodeRef arith_leaves[9] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    const BuiltinEntry* arith_entries[9] = {};
 };
 
 // ---------------------------------------------------------------------------

@@ -53,6 +53,11 @@ const char* const PROGRAMS[] = {
     "a\\ff [ab] 3,ff\\x\\n\\n<1?(rank x)?ff(x+[c])(n-1)",
     "a\\ff (1/3) 3,ff\\x\\n\\n<1?(x*3)?ff (x+x) (n-1)",
     "a\\ff Z 3,ff\\x\\n\\n<1?(x+1)?ff x (n-1)",
+    // Division and remainder on every pair of signs, by zero, and on numbers
+    // past the small ones.
+    "a\\go 0 0,go\\s\\i\\i>9?s?go(s*7+nth(i,17)/nth(i,5)*3+nth(i,17)%nth(i,5)+nth(i,100000000000000000)/nth(i,3))(i+1),"
+    "nth\\i\\x\\i=0?x;i=1?~x;i=2?x*2;i=3?~x*3;i=4?1;i=5?~1;i=6?x;i=7?0-x;x",
+    "a\\ff 7 3,ff\\x\\n\\n<1?(x/0)+(x%0)?ff(~x/2+x%~3)(n-1)",
     // Choices on values that are no truth, or truths of other kinds.
     "a\\ff [ab] 3,ff\\x\\y\\x<y?1?2",
     "a\\ff 0.5,ff\\x\\x<1?1?2",
