@@ -520,10 +520,9 @@ private:
             emit(Instr(in->x.source == Source::MOVED ? Op::MOVE : Op::LOCAL, in->x.slot));
             in->x.source = Source::STACK;
         }
-        Slots after_y = live;
-        if (in->x.source == Source::LOCAL || in->x.source == Source::MOVED) after_y.set(in->x.slot);
-        in->y = operand(y, scope, after_y);
-        // The same local twice: the first read must not move it.
+        in->y = operand(y, scope, live);
+        // The same local twice: the first read must not move it (the
+        // second, read first, may: the first read copies what it saw).
         if (in->x.source == Source::MOVED && in->y.source != Source::STACK && in->y.source != Source::NUMBER &&
             in->y.slot == in->x.slot)
             in->x.source = Source::LOCAL;

@@ -86,6 +86,7 @@ const char* const PROGRAMS[] = {
     "a\\gg 3 (J 1 K),gg\\n\\l\\n<1?l?gg (n-1) (J (l 0 (h\\t\\h)) l)",
     // Lets, lambdas applied, partial and over-application.
     "a\\ff 4,ff\\n\\m{n*n}k{m+1}k+m",
+    "a\\ii (d{[ab]}same d d) 1 2,ii\\x\\x",
     "a\\ff 4,ff\\n\\(x\\x*n) (n+1)",
     "a\\ap (add 3) 4,add\\x\\y\\x+y,ap\\f\\x\\f x",
     "a\\ff 3,ff\\n\\(sel ad n) 5,sel\\x\\y\\x,ad\\x\\x+1",
@@ -188,6 +189,7 @@ const char* const PROGRAMS[] = {
     // Redefined prelude names the code relies on.
     "a\\twice 21,twice\\n\\n+n,[+]\\x\\y\\plus x (plus y 1)",
     "a\\ff 3,ff\\n\\n<2?n?ff(n-1)+1,[?]\\x\\x",
+    "a\\(d{K}d=d)?1?2,[?]\\x\\x",
     "a\\ff 3,ff\\n\\n<2?n?ff(n-1)+1,K\\x\\y\\x",
     "a\\ff 3,ff\\n\\n<2?n?ff(n-1)+1,T\\y\\x\\x y",
     "a\\ff 3,ff\\n\\n<2?n?ff(n-1)+1,H\\a\\K",
