@@ -113,19 +113,17 @@ bool result_aborts(const Node* r) {
     return node_is_leaf(x) && (c == ')' || c == ']');
 }
 
-// Division rounding toward minus infinity, as over's short way.
-bool arith_small_over(i64 a, i64 b, i64* out) {
+// over's and cent's short ways: division rounding toward minus infinity,
+// and the remainder of the magnitudes, counted back from the divisor's
+// when the signs differ.
+[[gnu::noinline]] bool arith_small_division(Arith kind, i64 a, i64 b, i64* out) {
     if (b == 0) return false;
-    i64 q = a / b;
-    if (a % b != 0 && (a < 0) != (b < 0)) --q;
-    *out = q;
-    return true;
-}
-
-// The remainder of the magnitudes, counted back from the divisor's when
-// the signs differ, as cent's short way.
-bool arith_small_cent(i64 a, i64 b, i64* out) {
-    if (b == 0) return false;
+    if (kind == Arith::OVER) {
+        i64 q = a / b;
+        if (a % b != 0 && (a < 0) != (b < 0)) --q;
+        *out = q;
+        return true;
+    }
     i64 m = b < 0 ? -b : b;
     i64 r = (a < 0 ? -a : a) % m;
     if (r != 0 && (a < 0) != (b < 0)) r = m - r;
@@ -135,13 +133,13 @@ bool arith_small_cent(i64 a, i64 b, i64* out) {
 
 // Small integers a and b: true with the result when the builtin would
 // take its short way; the truth of a comparison as 1 or 0.
-bool arith_small(Arith kind, i64 a, i64 b, i64* out) {
+[[gnu::always_inline]] inline bool arith_small(Arith kind, i64 a, i64 b, i64* out) {
     switch (kind) {
     case Arith::PLUS: *out = a + b; return true;
     case Arith::DASH: *out = a - b; return true;
     case Arith::MULT: return !__builtin_mul_overflow(a, b, out);
-    case Arith::OVER: return arith_small_over(a, b, out);
-    case Arith::CENT: return arith_small_cent(a, b, out);
+    case Arith::OVER:
+    case Arith::CENT: return arith_small_division(kind, a, b, out);
     case Arith::LESS: *out = a < b; return true;
     case Arith::GTEQ: *out = a >= b; return true;
     case Arith::SAME: *out = a == b; return true;
