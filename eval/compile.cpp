@@ -423,9 +423,21 @@ private:
         if (n < arity) return build(h, s.args, n, arity, scope, live, tail);
         Function& g = compile_global(run_, d->node, h);
         if (n == arity) return call(g, s.args, n, scope, live, tail);
-        if (!core_settled(run_, g)) return inline_call(t, d->node, s, scope, live, tail);
+        if (!core_settled(run_, g) || (tiny_body(d->node) && inlined_ < MAX_INLINE))
+            return inline_call(t, d->node, s, scope, live, tail);
         call(g, s.args, int(arity), scope, live | needs(s.args + arity, n - int(arity), scope), false);
         dispatch(s.args + arity, n - int(arity), scope, live, tail);
+    }
+
+    // Whether a definition's body, under its binders, is one name or letter
+    // applied to at most three atoms: cheaper in place than called.
+    static bool tiny_body(Node* definition) {
+        u8 x = 0;
+        const Node* body = definition;
+        while (core_lambda_parts(body, &x, &body)) {
+        }
+        Node* b = const_cast<Node*>(body);
+        return all_simple(&b, 1);
     }
 
     // A global function given more arguments than it takes, whose value
@@ -434,7 +446,6 @@ private:
     // bound, so that a function cannot unfold itself for ever.
     void inline_call(const Node* t, Node* definition, const Spine& s, const Scope& scope, const Slots& live,
                      bool tail) {
-        constexpr int MAX_INLINE = 8;
         if (inlined_ == MAX_INLINE) return generic(t, scope, live, tail);
         Spine redex_spine;
         redex_spine.head = pair_left(pair_left(definition));  // the leaf \ of ((\ x) body)
@@ -489,7 +500,7 @@ private:
         if (n < k) return build(h, s.args, n, node_tagged_arity(h), scope, live, tail);
         Arith kind;
         bool arith = k == 2 && arith_of(b->fn, &kind);
-        if (arith && is_comparison(kind) && n == 4 && run_.prelude.truth) return choice(s, kind, scope, live, tail);
+        if (arith && is_comparison(kind) && n >= 4 && run_.prelude.truth) return choice(s, kind, scope, live, tail);
         Slots after = live | needs(s.args + k, n - k, scope);
         if (arith) {
             Instr in(Op::ARITH);
@@ -560,21 +571,24 @@ private:
         return o;
     }
 
-    // ((cmp x y) a b): a when the comparison gives K, b when it gives H;
-    // any other value is applied to both by the machine.
+    // ((cmp x y) a b c ...): (a c ...) when the comparison gives K, (b c ...)
+    // when it gives H; any other value is applied to them all by the machine.
     void choice(const Spine& s, Arith kind, const Scope& scope, const Slots& live, bool tail) {
-        Node* const* arms = s.args + 2;
+        Node* const* after = s.args + 2;
+        int m = s.n - 2;
         Instr in(Op::BRANCH);
         in.kind = kind;
-        operands(s.args[0], s.args[1], scope, live | needs(arms, 2, scope), &in);
-        // The value applied to both arms: the template of (v a b), v a
-        // letter free in neither arm.
-        u8 v = core_free_letter(free_letters(arms[0]) | free_letters(arms[1]));
+        operands(s.args[0], s.args[1], scope, live | needs(after, m, scope), &in);
+        // The value applied to the arms: the template of (v a b c ...), v a
+        // letter free in none of them.
+        u8 v = core_free_letter(free_letters_of(after, m));
         if (v == 0) throw CannotCompile{};
-        in.c = make_template(core_apply(run_, core_letter_leaf(run_, v), arms, 2), scope, v);
+        in.c = make_template(core_apply(run_, core_letter_leaf(run_, v), after, m), scope, v);
         if (local_and_number(in)) in.op = Op::BRANCH_LN;
         uint32_t test = emit(in);
-        two_arms(test, arms[0], arms[1], scope, live, tail);
+        const Node *first = nullptr, *second = nullptr;
+        truth_arms(run_, s, 2, &first, &second);
+        two_arms(test, first, second, scope, live, tail);
     }
 
     // The arms after the test instruction at test: first, and second where
@@ -622,6 +636,17 @@ private:
             body = renamed.node;
             x = fresh;
         }
+        // The letter only at the head of the body, bound to arithmetic or a
+        // comparison: the value in its place, where it is taken first either
+        // way and gives what it gives alone.
+        Node* head = nullptr;
+        Node* args[MAX_ARGS];
+        int k = 0;
+        if (arithmetic(value) && core_spine_parts(const_cast<Node*>(body), &head, args, &k) &&
+            core_letter(head) == x && !needs_letter(args, k, x) && k + rest_n <= MAX_ARGS) {
+            for (int i = 0; i < rest_n; ++i) args[k + i] = rest[i];
+            return expression(core_apply(run_, const_cast<Node*>(value), args, k + rest_n), scope, live, tail);
+        }
         Slots body_needs = slots_of(free_letters(body) & ~bit(x), scope) | needs(rest, rest_n, scope);
         Scope inner = scope;
         int bound = -1;
@@ -636,6 +661,18 @@ private:
         const Node* target = rest_n == 0 ? body : core_apply(run_, const_cast<Node*>(body), rest, rest_n);
         expression(target, inner, live, tail);
         if (bound >= 0) end_binding(uint32_t(bound));
+    }
+
+    // Whether t is an arithmetic builtin or comparison given its two
+    // arguments.
+    static bool arithmetic(const Node* t) {
+        Node* head = nullptr;
+        Node* args[MAX_ARGS];
+        int n = 0;
+        Arith kind;
+        if (!core_spine_parts(const_cast<Node*>(t), &head, args, &n) || n != 2 || !node_is_leaf(head)) return false;
+        const BuiltinEntry* b = core_builtin(head);
+        return b != nullptr && b->arity == 2 && arith_of(b->fn, &kind);
     }
 
     static bool needs_letter(Node* const* terms, int n, u8 x) {
@@ -977,6 +1014,7 @@ private:
     std::vector<uint32_t> free_slots_;  // locals whose bindings have ended
     int depth_ = 0;    // expressions being compiled, one inside the other
     int inlined_ = 0;  // bodies of global functions being compiled in place
+    static constexpr int MAX_INLINE = 8;  // bodies in place, one inside the other
 };
 
 }  // namespace

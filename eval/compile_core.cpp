@@ -317,6 +317,11 @@ Node* core_apply(Run& run, Node* head, Node* const* args, int n) {
     return t.node;
 }
 
+void truth_arms(Run& run, const Spine& s, int k, const Node** first, const Node** second) {
+    *first = core_apply(run, s.args[k], s.args + k + 2, s.n - k - 2);
+    *second = core_apply(run, s.args[k + 1], s.args + k + 2, s.n - k - 2);
+}
+
 Node* core_letter_leaf(Run& run, u8 c) {
     char text[2] = {char(c), 0};
     NodeRef leaf = noderef_from_cstr(text);
@@ -619,13 +624,6 @@ Function* global_head(Run& run, const Spine& s) {
     const NodeRef* d = core_definition(h);
     if (d == nullptr || core_binders(d->node) < 1) return nullptr;
     return &compile_global(run, d->node, h);
-}
-
-// The two arms a truth chooses between, k = the arguments the head took:
-// (a_k a_k+2 ...) and (a_k+1 a_k+2 ...).
-void truth_arms(Run& run, const Spine& s, int k, const Node** first, const Node** second) {
-    *first = core_apply(run, s.args[k], s.args + k + 2, s.n - k - 2);
-    *second = core_apply(run, s.args[k + 1], s.args + k + 2, s.n - k - 2);
 }
 
 // Whether the head of s gives a truth on its first k arguments, and so

@@ -385,6 +385,15 @@ private:
         return r;
     }
 
+    // 1 for the leaf K, 0 for H, -1 for anything else.
+    static int truth_of(Value v) {
+        Node* n = value_node(v);
+        if (n == nullptr || !node_is_leaf(n)) return -1;
+        const u8* text = leaf_bytes(n);
+        if (text[1] != 0) return -1;
+        return text[0] == 'K' ? 1 : text[0] == 'H' ? 0 : -1;
+    }
+
     const BuiltinEntry* arith_entry(Arith kind) {
         const BuiltinEntry*& e = run_.arith_entries[int(kind)];
         if (e == nullptr) e = &builtin_registry().find(string_from_cstr(arith_name(kind)))->second;
@@ -1234,11 +1243,21 @@ private:
                 step = apply(in.c, in.op == Op::TAIL_APPLY, &final, in.imm != 0);
                 if (step == Step::GO_ON) load();
                 break;
-            case Op::DISPATCH:
+            case Op::DISPATCH: {
+                // A truth with both arms inline: straight to its arm.
+                const DispatchSite& site = run_.sites[in.a];
+                int truth = site.h_arm != NO_SLOT ? truth_of(values_.back()) : -1;
+                if (truth >= 0) {
+                    value_release(pop());
+                    drop(base, site.head_slot);
+                    pc = truth ? site.k_arm : site.h_arm;
+                    break;
+                }
                 save();
-                step = dispatch(run_.sites[in.a], &final);
+                step = dispatch(site, &final);
                 if (step == Step::GO_ON) load();
                 break;
+            }
             case Op::RETURN:
                 step = do_return(&final);
                 if (step == Step::GO_ON) load();

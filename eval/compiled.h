@@ -377,6 +377,9 @@ bool core_spine_parts(Node* t, Node** head, Node** args, int* n);
 
 // A new term (head a1 ... an), kept in run.terms.
 Node* core_apply(Run& run, Node* head, Node* const* args, int n);
+// The two arms a truth chooses between, k = the arguments the head took:
+// (a_k a_k+2 ...) and (a_k+1 a_k+2 ...).
+void truth_arms(Run& run, const Spine& s, int k, const Node** first, const Node** second);
 // A leaf of the one letter c (tagged), kept in run.terms.
 Node* core_letter_leaf(Run& run, u8 c);
 // The lowest letter not in mask, or 0.

@@ -63,6 +63,7 @@ const char* const PROGRAMS[] = {
     "a\\ff 0.5,ff\\x\\x<1?1?2",
     "a\\ff [ab] [ac],ff\\x\\y\\x<y?1?2",
     // Truth values as values; identity of void values.
+    "a\\ff 1 2,ff\\x\\y\\((x<y)=(x<y))?1?2",
     "a\\ff (1<2),ff\\x\\same x x?1?2",
     "a\\ff 1 1,ff\\x\\y\\(x=y)?(x#y)?5",
     // Aborts: an undefined name, a raised report, a cycle, in code and in
@@ -141,6 +142,10 @@ const char* const PROGRAMS[] = {
     "a\\ff 6,ff\\n\\(n<2)?n?(ff(n-1)+ff(n-2))",
     "a\\ff 6,ff\\n\\small n?n?ff(n-1)+ff(n-2),small\\n\\n<2",
     "a\\ff 6,ff\\n\\c{n<2}c?n?ff(n-1)+ff(n-2)",
+    "a\\ff 3,ff\\n\\(n<2) (x\\x+1) (x\\x*2) n",
+    "a\\ff(3)+ff(0),ff\\n\\c{n<1}c (x\\x+1) (x\\x*2) n",
+    "a\\ff 3,ff\\n\\c{n+1}c 5",
+    "a\\ff 3,ff\\n\\both n (x\\y\\x+y) (tick 2),both\\n\\V n n",
     "a\\ff 6,ff\\n\\!(n>2)?n?ff(n-1)+ff(n-2)",
     "a\\ff 6,ff\\n\\(n<2)&(n>0)?(tick n)?(n<1?0?ff(n-1)+ff(n-2))",
     "a\\ff 6,ff\\n\\(n=0)|(n=1)?n?ff(n-1)+ff(n-2)",
