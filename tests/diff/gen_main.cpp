@@ -582,12 +582,16 @@ struct Generator {
 };
 
 // Prelude names redefined, most with their own meaning (new definition
-// nodes), a few with another.
+// nodes, some spelled another way), a few with another. Only names no
+// recursion's end depends on get another meaning: the counters test with
+// builtins, the walks with L, K, H, J, V and the choice operators.
 const char* const REDEFINITIONS[] = {
     "H\\a\\b\\b", "K\\a\\b\\a", "I\\a\\a", "V\\a\\b\\c\\c a b", "J\\a\\b\\c\\V a b",
     "L\\a\\a K (K (K H))", "T\\a\\b\\b a", "Y\\a\\b\\a (Y a) b", "[+]\\plus", "[?]\\I",
     "[+]\\dash", "[*]\\plus", "[<]\\gteq", "[!]\\p\\p H K", "B\\a\\b\\c\\a (b c)",
     "[:]\\I", "[.]\\T", "[;]\\a\\b\\a b", "[\"]\\I", "[@]\\a\\b\\b a",
+    "[?]\\x\\x", "[']\\a\\b\\a b", "K\\x\\y\\x", "L\\l\\l K (z\\t\\H)", "J\\h\\t\\s\\V h t",
+    "[&]\\q\\r\\q K r", "[#]\\same", "[=]\\diff", "[>]\\less", "[%]\\over", "[$]\\wave",
 };
 
 // Ways to break a program on purpose, each caught before or during the run.
@@ -671,7 +675,10 @@ std::string typed_program(Random& rnd) {
     std::string text = main + ",\n";
     for (auto& d : defs) text += d + ",\n";
     text += library_text(rnd);
-    if (rnd.chance(12)) text += ",\n" + std::string(REDEFINITIONS[rnd.below(int(std::size(REDEFINITIONS)))]);
+    if (rnd.chance(12)) {
+        for (int i = rnd.chance(25) ? 2 : 1; i > 0; i--)
+            text += ",\n" + std::string(REDEFINITIONS[rnd.below(int(std::size(REDEFINITIONS)))]);
+    }
     if (rnd.chance(6)) text = break_program(rnd, text);
     return text;
 }
@@ -794,6 +801,45 @@ std::string shape_closure(Random& rnd) {
     return main_printing(shows, rnd.chance(50) ? "0" : "sm (each (cl 3) 4)") + ",\n" + defs + LIST_LIBRARY;
 }
 
+// Lambda values read by shape: closures that capture data of every kind,
+// whose bodies hold literals of every kind (some more than there are
+// letters), lets, patterns, list tests and choices, and lambdas that differ
+// only in what they hold.
+std::string shape_lambdas(Random& rnd) {
+    static const char* const DATA[] = {"5", "05", "[ab]", "4294967296", "001", "123456789012345678901234567890",
+                                       "(J 1 (J 2 K))", "(V 3 4)", "K", "H", "(x\\x*3)", "[]"};
+    static const char* const BODIES[] = {
+        "x+$H", "$H+x", "V x $H", "J $H (J x K)", "d{$H}x", "d{$H}d", "d{x}$H", "x<3?$H?x",
+        "(x<3) x $H", "L x?$H?(h t{x K}h)", "x $H (h\\t\\h)", "p q{V x $H}q", "y{puts(lisp $H)}x",
+        "x{$H}x", "(c\\c) $H", "lisp $H",
+    };
+    std::string defs = "mkc\\c\\x\\" + fill(rnd.pick(BODIES), "c", "") + ",\n";
+    defs += "twice\\f\\x\\f (f x),\n";
+    std::vector<std::string> shows;
+    int n = 3 + rnd.below(5);
+    for (int i = 0; i < n; i++) {
+        std::string d = rnd.pick(DATA), arg = rnd.pick(DATA);
+        std::string lam = "(x\\" + fill(rnd.pick(BODIES), d, "") + ")";
+        switch (rnd.below(9)) {
+        case 0: shows.push_back(lam); break;
+        case 1: shows.push_back("ap " + lam + " " + arg); break;
+        case 2: shows.push_back("f{" + lam + "}f " + arg); break;
+        case 3: shows.push_back("mkc " + d); break;
+        case 4: shows.push_back("mkc " + d + " " + arg); break;
+        case 5: shows.push_back("each (J " + lam + " (J (mkc " + d + ") (J (mkc " + arg + ") K))) " + arg); break;
+        case 6: shows.push_back("twice " + lam + " " + arg); break;
+        case 7: {  // more literals than letters
+            std::string body = "x";
+            for (int k = 20 + rnd.below(20); k > 0; k--) body += "+" + num(k);
+            shows.push_back(rnd.chance(50) ? "ap (x\\" + body + ") 1" : "(x\\" + body + ")");
+            break;
+        }
+        default: shows.push_back("mp " + lam + " (J " + arg + " (J " + d + " K))"); break;
+        }
+    }
+    return main_printing(shows, "0") + ",\n" + defs + LIST_LIBRARY;
+}
+
 // Over-application and laziness: an effect inside a pair that only a
 // strict read of the pair shows, and lazy heads that drop an argument.
 std::string shape_lazy(Random& rnd) {
@@ -836,9 +882,15 @@ std::string shape_marks(Random& rnd) {
     std::string held = rnd.pick(HELD);
     std::string defs;
     defs += "ca\\" + (rnd.chance(30) ? "`" + held : held) + ",\n";  // the held value itself marked, or not
-    defs += "cz\\`(leak ca),\n";
-    static const char* const READS[] = {"(refk cz)%1048576", "refi cz", "refh cz"};
-    std::string read = rnd.pick(READS);
+    std::string at = "cz";
+    if (held[0] == '[' && rnd.chance(50)) {  // the address of a byte of the text: its header is 9 bytes before
+        defs += "cy\\`(strchr ca " + std::string(held == "[hello]" ? "104" : "97") + "),\n";
+        at = "(cy-9)";
+    } else {
+        defs += "cz\\`(leak ca),\n";
+    }
+    const std::string reads[] = {"(refk " + at + ")%1048576", "refi " + at, "refh " + at};
+    std::string read = reads[rnd.below(3)];
     bool wrapped = rnd.chance(50);  // read by a wrapped definition, or written out at each read
     std::string rc = wrapped ? "rc" : "(" + read + ")";
     if (wrapped) defs += "rc()\\" + read + ",\n";
@@ -953,8 +1005,9 @@ std::string program(uint64_t seed, int index) {
     Random rnd{seed * 1000003u + uint64_t(index)};
     rnd.next();
     if (rnd.chance(50)) return typed_program(rnd) + "\n";
-    switch (rnd.below(8)) {
+    switch (rnd.below(9)) {
     case 0: case 1: return shape_shadow(rnd) + "\n";
+    case 8: return shape_lambdas(rnd) + "\n";
     case 2: return shape_closure(rnd) + "\n";
     case 3: return shape_lazy(rnd) + "\n";
     case 4: return shape_marks(rnd) + "\n";
