@@ -13,9 +13,11 @@
 // wrapped definitions with effects, Y, aborts, cycles, final values that are
 // not integers and redefined prelude names; a few are broken on purpose. The
 // others are shapes written around one idea each (binders that hide locals,
-// closures, laziness in over-application, line marks, errno, deep
-// recursion, truth tests of every kind), varied at random. Every recursion
-// is bounded, so each program ends quickly.
+// closures, lambda values read by shape, laziness in over-application, line
+// marks, errno, deep recursion, truth tests of every kind), varied at
+// random; those about errno and deep recursion carry a comment piece that
+// asks run_diff to run them also under address-space limits. Every
+// recursion is bounded, so each program ends quickly.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -568,11 +570,12 @@ struct Generator {
             return "(" + k + "{" + e + "%7}" + f + "{" + fn + "}" + body + ")";
         }
         default:
-            if (rnd.chance(20)) {  // an abort, a cycle or the error value
-                switch (rnd.below(4)) {
+            if (rnd.chance(20)) {  // an abort, an exit, a cycle or the error value
+                switch (rnd.below(5)) {
                 case 0: return "(road [1+])";
                 case 1: return allow_cycle ? "loopy" : "(1/0)";
                 case 2: return "(Z " + gen_int(d) + ")";
+                case 3: return "(x{puts [leaving]}exit " + gen_int(0) + ")";
                 default: return "(x{puts [before]}road [x\\])";
                 }
             }
@@ -924,10 +927,14 @@ std::string shape_errno(Random& rnd) {
     std::vector<std::string> shows{"errno"};
     int n = 1 + rnd.below(4);
     for (int i = 0; i < n; i++) {
-        switch (rnd.below(6)) {
+        // Calls that fail without touching anything (no such file, no such
+        // descriptor); not a failing malloc, which a sanitizer reports.
+        switch (rnd.below(8)) {
         case 0: shows.push_back("fopen (init [no_such_file]) (init [r])"); break;
         case 1: shows.push_back("opendir (init [no_such_dir])"); break;
-        case 2: shows.push_back("malloc 4611686018427387904"); break;
+        case 2: shows.push_back("remove (init [no_such_file])"); break;
+        case 6: shows.push_back("read 987 0 0"); break;
+        case 7: shows.push_back("rename (init [no_such_file]) (init [no_such_name])"); break;
         case 3: shows.push_back("sm (up " + num(1000 * (1 + rnd.below(10))) + ")"); break;
         case 4: shows.push_back("len (mp (x\\J x K) (up " + num(100 * (1 + rnd.below(40))) + "))"); break;
         default: break;
@@ -1001,6 +1008,10 @@ std::string shape_choice(Random& rnd) {
     return main_printing(shows, rnd.chance(50) ? "0" : "testa 3") + ",\n" + defs;
 }
 
+// The piece, ignored as a comment, that asks run_diff to run a program also
+// under its address-space limits.
+const char* const UNDER_LIMITS = ",\n[run also under address-space limits]";
+
 std::string program(uint64_t seed, int index) {
     Random rnd{seed * 1000003u + uint64_t(index)};
     rnd.next();
@@ -1011,8 +1022,8 @@ std::string program(uint64_t seed, int index) {
     case 2: return shape_closure(rnd) + "\n";
     case 3: return shape_lazy(rnd) + "\n";
     case 4: return shape_marks(rnd) + "\n";
-    case 5: return shape_errno(rnd) + "\n";
-    case 6: return shape_deep(rnd) + "\n";
+    case 5: return shape_errno(rnd) + UNDER_LIMITS + "\n";
+    case 6: return shape_deep(rnd) + UNDER_LIMITS + "\n";
     default: return shape_choice(rnd) + "\n";
     }
 }
