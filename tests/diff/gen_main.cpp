@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,7 @@ std::string num(int n) { return std::to_string(n); }
 // Every text below is built from atoms and parenthesised groups, so an
 // operator written between two of them binds them and nothing else.
 
-// x replaced by what for every $H, y for every $T.
+// text with x put for every $H and y for every $T.
 std::string fill(const std::string& text, const std::string& x, const std::string& y) {
     std::string out;
     for (size_t i = 0; i < text.size(); i++) {
