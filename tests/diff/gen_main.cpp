@@ -52,7 +52,7 @@ std::string num(int n) { return std::to_string(n); }
 // operator written between two of them binds them and nothing else.
 
 // text with x put for every $H and y for every $T.
-std::string fill(const std::string& text, const std::string& x, const std::string& y) {
+std::string fill_in(const std::string& text, const std::string& x, const std::string& y) {
     std::string out;
     for (size_t i = 0; i < text.size(); i++) {
         if (text[i] == '$' && i + 1 < text.size() && (text[i + 1] == 'H' || text[i + 1] == 'T')) {
@@ -117,13 +117,13 @@ std::string walk_body(Random& rnd, const Walk& w, const std::string& cell, std::
     static const char* const FIELDS[][2] = {{"h", "t"}, {"x", "y"}, {"b", "c"}, {"h", "l"}, {"l", "t"}, {"hd", "tl"}};
     const char* const* f = FIELDS[rnd.below(6)];
     std::string h = f[0], t = f[1], e = w.empty;
-    std::string named = fill(cell, h, t);
+    std::string named = fill_in(cell, h, t);
     switch (rnd.below(10)) {
     case 0: return "l " + e + " (" + h + "\\" + t + "\\" + named + ")";
     case 1: return "L l?" + e + "?(" + h + " " + t + "{l K}" + named + ")";
     case 2: return "(L l) " + e + " (" + h + " " + t + "{l K}" + named + ")";
-    case 3: return "L l?" + e + "?(" + fill(cell, "(l K K)", "(l K H)") + ")";
-    case 4: return "L l?" + e + "?(w{l K}" + fill(cell, "(w K)", "(w H)") + ")";
+    case 3: return "L l?" + e + "?(" + fill_in(cell, "(l K K)", "(l K H)") + ")";
+    case 4: return "L l?" + e + "?(w{l K}" + fill_in(cell, "(w K)", "(w H)") + ")";
     case 5: return "l:" + e + ":(" + h + "\\" + t + "\\" + named + ")";
     case 6: {  // the cell as a global passed by name, partially applied
         std::string helper = std::string(w.name) + "_cell";
@@ -161,7 +161,11 @@ std::string library_text(Random& rnd) {
     defs.push_back("first\\l\\h t{l K}h");                         // the pattern on K too, unguarded
     defs.push_back("swap\\p\\x y{p}V y x");
     defs.push_back("order\\x\\y\\x<y?(V x y)?(V y x)");
-    defs.push_back("twice\\f\\x\\f (f x)");
+    defs.push_back(rnd.chance(70) ? "twice\\f\\x\\f (f x)" : "twice\\f\\B f f");
+    // Truths known from definitions.
+    defs.push_back("yes\\K");
+    defs.push_back("no\\H");
+    defs.push_back("flag\\less 1 2");
     defs.push_back("apply\\f\\x\\f x");
     defs.push_back("compose\\f\\g\\x\\f (g x)");
     defs.push_back("add\\x\\y\\x+y");
@@ -177,7 +181,7 @@ std::string library_text(Random& rnd) {
     // A user predicate, in several spellings.
     std::string bound = num(3 + rnd.below(20));
     static const char* const SMALL[] = {"n<$H", "less n $H", "(n<$H)?K?H", "!(n>$H)", "(n<$H) K H"};
-    defs.push_back("small\\n\\" + fill(rnd.pick(SMALL), bound, ""));
+    defs.push_back("small\\n\\" + fill_in(rnd.pick(SMALL), bound, ""));
     std::string s;
     for (auto& d : extra) s += d + ",\n";
     for (size_t i = 0; i < defs.size(); i++) s += defs[i] + (i + 1 < defs.size() ? ",\n" : "");
@@ -284,7 +288,10 @@ struct Generator {
     std::string gen_bool(int depth) {
         std::string v = var_of(Type::BOOL);
         if (!v.empty() && rnd.chance(30)) return v;
-        if (depth <= 0) return rnd.chance(50) ? "K" : "H";
+        if (depth <= 0) {
+            static const char* TRUTHS[] = {"K", "H", "K", "H", "yes", "no", "flag"};
+            return rnd.pick(TRUTHS);
+        }
         static const char* CMP[] = {"<", ">", "=", "#"};
         switch (rnd.below(10)) {
         case 0: case 1: case 2:
@@ -366,7 +373,7 @@ struct Generator {
             static const char* LEAVES[] = {"(plus 1)", "I", "inc", "dbl", "add_three", "(times 3)"};
             return rnd.pick(LEAVES);
         }
-        switch (rnd.below(11)) {
+        switch (rnd.below(12)) {
         case 0: case 1: return lambda(depth - 1, false);
         case 2: return lambda(depth - 1, true);  // a closure over a local
         case 3: return "(plus " + gen_int(depth - 1) + ")";
@@ -385,6 +392,14 @@ struct Generator {
             static const char* NAMES[] = {"inc", "dbl", "add_three", "(times 2)", "(add 5)"};
             return rnd.pick(NAMES);
         }
+        case 10:  // a lazy combinator partly applied
+            switch (rnd.below(5)) {
+            case 0: return "(B " + gen_fun(depth - 1) + " " + gen_fun(depth - 1) + ")";
+            case 1: return "(C add " + gen_int(depth - 1) + ")";
+            case 2: return "(S add " + gen_fun(depth - 1) + ")";
+            case 3: return "(W times)";
+            default: return "(K " + gen_int(depth - 1) + ")";
+            }
         default:
             for (auto& f : funcs) {
                 if (f.second == 1 && rnd.chance(40)) return f.first;
@@ -819,13 +834,13 @@ std::string shape_lambdas(Random& rnd) {
         "(x<3) x $H", "L x?$H?(h t{x K}h)", "x $H (h\\t\\h)", "p q{V x $H}q", "y{puts(lisp $H)}x",
         "x{$H}x", "(c\\c) $H", "lisp $H",
     };
-    std::string defs = "mkc\\c\\x\\" + fill(rnd.pick(BODIES), "c", "") + ",\n";
+    std::string defs = "mkc\\c\\x\\" + fill_in(rnd.pick(BODIES), "c", "") + ",\n";
     defs += "twice\\f\\x\\f (f x),\n";
     std::vector<std::string> shows;
     int n = 3 + rnd.below(5);
     for (int i = 0; i < n; i++) {
         std::string d = rnd.pick(DATA), arg = rnd.pick(DATA);
-        std::string lam = "(x\\" + fill(rnd.pick(BODIES), d, "") + ")";
+        std::string lam = "(x\\" + fill_in(rnd.pick(BODIES), d, "") + ")";
         switch (rnd.below(9)) {
         case 0: shows.push_back(lam); break;
         case 1: shows.push_back("ap " + lam + " " + arg); break;
@@ -844,6 +859,41 @@ std::string shape_lambdas(Random& rnd) {
         }
     }
     return main_printing(shows, "0") + ",\n" + defs + LIST_LIBRARY;
+}
+
+// = and # on values of kind void, which compare the very node first: what
+// a constant holds, what H and Z give, closures held once or made twice,
+// truths from comparisons and from definitions; in the main expression and
+// in a function with locals of its own.
+std::string shape_identity(Random& rnd) {
+    static const char* const INC[] = {"inc\\mk 1", "inc\\plus 1", "inc\\x\\x+1", "inc\\B (plus 1) I"};
+    std::string defs = std::string(rnd.pick(INC)) + ",\nmk\\x\\y\\x+y,\nff\\c\\c 1,\nkc\\K 7,\nlam\\x\\x+1,\n";
+    defs += "yes\\K,\nno\\H,\nflag\\less 1 2,\nadder\\k\\x\\x+k";
+    static const char* const TESTS[] = {
+        "inc=inc", "inc#inc", "(H 1)=(H 2)", "(ff H)=(ff H)", "(ff Z)=(ff Z)", "(Z 1)=(Z 2)", "kc=kc",
+        "lam=lam", "lam=(x\\x+1)", "f{mk $H}f=f", "(mk $H)=(mk $H)", "(mk $H)#(mk $T)", "f{adder $H}g{f}f=g",
+        "(adder $H)=(adder $H)", "f{x\\x+$H}f=f", "(K I 1)=I", "yes=K", "($H<$T)=yes", "($H<$T)=($T<$H)",
+        "no=($H>$T)", "(J $H K)=(J $H K)", "(V inc $H)=(V inc $H)", "(each (J inc K) $H)=(J $H K)", "flag=K",
+        "(H $H)=I", "f{K $H}f=f",
+    };
+    std::vector<std::string> tests;
+    for (int i = 2 + rnd.below(5); i > 0; i--) {
+        std::string t = fill_in(rnd.pick(TESTS), "k", num(rnd.below(9)));
+        tests.push_back(rnd.chance(50) ? t : spell_choice(rnd, "(" + t + ")", "1", "2"));
+    }
+    std::vector<std::string> shows;
+    std::string go;
+    if (rnd.chance(50)) {  // in a function, with k a parameter
+        go = ",\ngo\\k\\";
+        for (auto& t : tests) go += "x{puts(lisp(" + t + "))}";
+        go += "0";
+        shows.push_back("go " + num(rnd.below(9)));
+    } else {
+        std::string k = num(rnd.below(9));
+        for (auto& t : tests) shows.push_back("k{" + k + "}" + t);
+    }
+    return main_printing(shows, "0") + ",\n" + defs + go + ",\n" +
+           "each\\l\\v\\l K (f\\t\\J (f v) (each t v))";
 }
 
 // Over-application and laziness: an effect inside a pair that only a
@@ -1046,9 +1096,10 @@ std::string program(uint64_t seed, int index) {
     Random rnd{seed * 1000003u + uint64_t(index)};
     rnd.next();
     if (rnd.chance(50)) return typed_program(rnd) + "\n";
-    switch (rnd.below(9)) {
+    switch (rnd.below(10)) {
     case 0: case 1: return shape_shadow(rnd) + "\n";
     case 8: return shape_lambdas(rnd) + "\n";
+    case 9: return shape_identity(rnd) + "\n";
     case 2: return shape_closure(rnd) + "\n";
     case 3: return shape_lazy(rnd) + "\n";
     case 4: return shape_marks(rnd) + "\n";
