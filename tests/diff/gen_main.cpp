@@ -1086,6 +1086,8 @@ const char* const PINNED[] = {
     // Lambda values holding a let of a literal whose letter is unread.
     "a\\x{puts(lisp(ap (x\\d{0}x) 5))}x{puts(lisp(ap (x\\x{0}x) 5))}x{puts(lisp(f{c\\d{5}46}f 1))}0,\n"
     "ap\\f\\x\\f x",
+    // A closure over a local, applied at its last use (read once freed).
+    "a\\k{7}f{x\\x+k}f 5",
     // = and # on a constant whose value is a partial application.
     "a\\x{puts(lisp(inc=inc))}x{puts(lisp((plus 1)=pl))}x{puts(lisp(pl#pl))}0,\ninc\\mk 1,\nmk\\x\\y\\x+y,\n"
     "pl\\plus 1",
