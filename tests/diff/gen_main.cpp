@@ -986,10 +986,10 @@ std::string shape_errno(Random& rnd) {
         case 0: shows.push_back("fopen (init [no_such_file]) (init [r])"); break;
         case 1: shows.push_back("opendir (init [no_such_dir])"); break;
         case 2: shows.push_back("remove (init [no_such_file])"); break;
-        case 6: shows.push_back("read 987 0 0"); break;
-        case 7: shows.push_back("rename (init [no_such_file]) (init [no_such_name])"); break;
-        case 3: shows.push_back("sm (up " + num(1000 * (1 + rnd.below(10))) + ")"); break;
-        case 4: shows.push_back("len (mp (x\\J x K) (up " + num(100 * (1 + rnd.below(40))) + "))"); break;
+        case 3: shows.push_back("read 987 0 0"); break;
+        case 4: shows.push_back("rename (init [no_such_file]) (init [no_such_name])"); break;
+        case 5: shows.push_back("sm (up " + num(1000 * (1 + rnd.below(10))) + ")"); break;
+        case 6: shows.push_back("len (mp (x\\J x K) (up " + num(100 * (1 + rnd.below(40))) + "))"); break;
         default: break;
         }
         shows.push_back("errno");
@@ -1088,6 +1088,13 @@ const char* const PINNED[] = {
     "ap\\f\\x\\f x",
     // A closure over a local, applied at its last use (read once freed).
     "a\\k{7}f{x\\x+k}f 5",
+    // Under the sanitizers: a number a builtin made, read twice from a let
+    // and passed on (leaked); a let of K under a ? that is a lambda (a
+    // leaf of the text leaked); a parameter read after a call that took a
+    // cell helper partly applied.
+    "a\\x{puts(lisp(sw (c{4/2}c+c)))}0,\nsw\\y\\V y 1",
+    "a\\x{puts(lisp((d{K}d=d)?1?2))}0,\n[?]\\x\\x",
+    "a\\x{puts(lisp(funa 0))}0,\nfuna\\b\\(each (J 0 K) b) b 0,\ncc\\v\\h\\l\\J 0 0,\neach\\l\\v\\l K (cc v)",
     // = and # on a constant whose value is a partial application.
     "a\\x{puts(lisp(inc=inc))}x{puts(lisp((plus 1)=pl))}x{puts(lisp(pl#pl))}0,\ninc\\mk 1,\nmk\\x\\y\\x+y,\n"
     "pl\\plus 1",
