@@ -1090,11 +1090,12 @@ const char* const PINNED[] = {
     "a\\k{7}f{x\\x+k}f 5",
     // Under the sanitizers: a number a builtin made, read twice from a let
     // and passed on (leaked); a let of K under a ? that is a lambda (a
-    // leaf of the text leaked); a parameter read after a call that took a
-    // cell helper partly applied.
+    // leaf of the text leaked); a parameter read after a call that walks a
+    // list with it (a cell helper partly applied, or a lambda).
     "a\\x{puts(lisp(sw (c{4/2}c+c)))}0,\nsw\\y\\V y 1",
     "a\\x{puts(lisp((d{K}d=d)?1?2))}0,\n[?]\\x\\x",
     "a\\x{puts(lisp(funa 0))}0,\nfuna\\b\\(each (J 0 K) b) b 0,\ncc\\v\\h\\l\\J 0 0,\neach\\l\\v\\l K (cc v)",
+    "a\\go 5,\ngo\\e\\(L (each (J 0 K) e))?7?e,\neach\\l\\v\\l K (hd\\tl\\J 0 (each tl v))",
     // = and # on a constant whose value is a partial application.
     "a\\x{puts(lisp(inc=inc))}x{puts(lisp((plus 1)=pl))}x{puts(lisp(pl#pl))}0,\ninc\\mk 1,\nmk\\x\\y\\x+y,\n"
     "pl\\plus 1",
