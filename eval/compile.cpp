@@ -14,6 +14,7 @@
 #include "binders.h"
 #include "comparisons.h"
 #include "compiled.h"
+#include "ends.h"
 #include "stack.h"
 #include "tables.h"
 #include "tag.h"
@@ -422,23 +423,33 @@ private:
         if (arity < 1 || core_binders(d->node) != arity) return generic(t, scope, live, tail);
         if (n < arity) return build(h, s.args, n, arity, scope, live, tail);
         Function& g = compile_global(run_, d->node, h);
-        if (n == arity) return call(g, s.args, n, scope, live, tail);
-        if (!core_settled(run_, g) || (tiny_body(d->node) && inlined_ < MAX_INLINE))
-            return inline_call(t, d->node, s, scope, live, tail);
+        bool in_place = tiny_body(d->node) && inlined_ < MAX_INLINE;
+        if (n == arity && !in_place) return call(g, s.args, n, scope, live, tail);
+        if (!core_settled(run_, g) || in_place) return inline_call(t, d->node, s, scope, live, tail);
         call(g, s.args, int(arity), scope, live | needs(s.args + arity, n - int(arity), scope), false);
         dispatch(s.args + arity, n - int(arity), scope, live, tail);
     }
 
-    // Whether a definition's body, under its binders, is one name or letter
-    // applied to at most three atoms: cheaper in place than called.
+    // Whether a definition's body, under its binders, is an atom or a name
+    // or letter applied to at most three atoms: cheaper in place than called.
     static bool tiny_body(Node* definition) {
         u8 x = 0;
         const Node* body = definition;
         while (core_lambda_parts(body, &x, &body)) {
         }
-        Node* b = const_cast<Node*>(body);
-        return all_simple(&b, 1);
+        if (plain_atom(body)) return true;
+        Node* head = nullptr;
+        Node* args[MAX_ARGS];
+        int k = 0;
+        if (!core_spine_parts(const_cast<Node*>(body), &head, args, &k) || k > 3 || !node_is_leaf(head)) return false;
+        for (int i = 0; i < k; ++i)
+            if (!plain_atom(args[i])) return false;
+        return true;
     }
+
+    // An atom but a lambda (a body in place would make its lambdas anew at
+    // every place, and a recursion anew at every level).
+    static bool plain_atom(const Node* t) { return node_binder_kind(t) != 'u' && atom(t); }
 
     // A global function given more arguments than it takes, whose value
     // the arguments left over could change: its body in place, as the
@@ -501,6 +512,7 @@ private:
         Arith kind;
         bool arith = k == 2 && arith_of(b->fn, &kind);
         if (arith && is_comparison(kind) && n >= 4 && run_.prelude.truth) return choice(s, kind, scope, live, tail);
+        if (b->fn == builtin_buck && n >= 3 && run_.prelude.truth) return choice(s, Arith::BUCK, scope, live, tail);
         Slots after = live | needs(s.args + k, n - k, scope);
         if (arith) {
             Instr in(Op::ARITH);
@@ -573,12 +585,20 @@ private:
 
     // ((cmp x y) a b c ...): (a c ...) when the comparison gives K, (b c ...)
     // when it gives H; any other value is applied to them all by the machine.
+    // The sign test ($ x) chooses the same way.
     void choice(const Spine& s, Arith kind, const Scope& scope, const Slots& live, bool tail) {
-        Node* const* after = s.args + 2;
-        int m = s.n - 2;
+        int k = kind == Arith::BUCK ? 1 : 2;
+        Node* const* after = s.args + k;
+        int m = s.n - k;
         Instr in(Op::BRANCH);
         in.kind = kind;
-        operands(s.args[0], s.args[1], scope, live | needs(after, m, scope), &in);
+        if (k == 2) {
+            operands(s.args[0], s.args[1], scope, live | needs(after, m, scope), &in);
+        } else {
+            in.x = operand(s.args[0], scope, live | needs(after, m, scope));
+            in.y.source = Source::NUMBER;
+            in.y.number = 0;
+        }
         // The value applied to the arms: the template of (v a b c ...), v a
         // letter free in none of them.
         u8 v = core_free_letter(free_letters_of(after, m));
@@ -587,7 +607,7 @@ private:
         if (local_and_number(in)) in.op = Op::BRANCH_LN;
         uint32_t test = emit(in);
         const Node *first = nullptr, *second = nullptr;
-        truth_arms(run_, s, 2, &first, &second);
+        truth_arms(run_, s, k, &first, &second);
         two_arms(test, first, second, scope, live, tail);
     }
 
@@ -636,16 +656,18 @@ private:
             body = renamed.node;
             x = fresh;
         }
-        // The letter only at the head of the body, bound to arithmetic or a
-        // comparison: the value in its place, where it is taken first either
-        // way and gives what it gives alone.
-        Node* head = nullptr;
-        Node* args[MAX_ARGS];
-        int k = 0;
-        if (arithmetic(value) && core_spine_parts(const_cast<Node*>(body), &head, args, &k) &&
-            core_letter(head) == x && !needs_letter(args, k, x) && k + rest_n <= MAX_ARGS) {
-            for (int i = 0; i < rest_n; ++i) args[k + i] = rest[i];
-            return expression(core_apply(run_, const_cast<Node*>(value), args, k + rest_n), scope, live, tail);
+        // The letter only at the head of the body: the value, taken first,
+        // is applied to the rest where it stands. Arithmetic or a comparison
+        // gives what it gives alone, and goes in place of the letter.
+        Spine b;
+        if (core_letter(value) == 0 && core_spine(run_, body, &b) && core_letter(b.head) == x &&
+            !needs_letter(b.args, b.n, x) && b.n + rest_n <= MAX_ARGS) {
+            for (int i = 0; i < rest_n; ++i) b.args[b.n + i] = rest[i];
+            if (arithmetic(value))
+                return expression(core_apply(run_, const_cast<Node*>(value), b.args, b.n + rest_n), scope, live, tail);
+            expression(value, scope, live | needs(b.args, b.n + rest_n, scope), false);
+            if (b.n + rest_n == 0) return finish(tail);
+            return dispatch(b.args, b.n + rest_n, scope, live, tail);
         }
         Slots body_needs = slots_of(free_letters(body) & ~bit(x), scope) | needs(rest, rest_n, scope);
         Scope inner = scope;

@@ -144,6 +144,7 @@ bool result_aborts(const Node* r) {
     case Arith::GTEQ: *out = a >= b; return true;
     case Arith::SAME: *out = a == b; return true;
     case Arith::DIFF: *out = a != b; return true;
+    case Arith::BUCK: *out = a >= 0; return true;
     }
     return false;
 }
@@ -401,7 +402,7 @@ private:
     }
 
     static const char* arith_name(Arith kind) {
-        static const char* const NAMES[] = {"plus", "dash", "mult", "over", "cent", "less", "gteq", "same", "diff"};
+        static const char* const NAMES[] = {"plus", "dash", "mult", "over", "cent", "less", "gteq", "same", "diff", "buck"};
         return NAMES[int(kind)];
     }
 
@@ -409,7 +410,11 @@ private:
     NodeRef arith_builtin(Arith kind, Value a, Value b) {
         NodeRef& leaf = run_.arith_leaves[int(kind)];
         if (leaf.node == nullptr) leaf = noderef_from_cstr(arith_name(kind));
-        NodeRef app = node_make_app(node_make_app(leaf, box(a)), box(b));
+        NodeRef app = node_make_app(leaf, box(a));
+        if (kind == Arith::BUCK)
+            value_release(b);
+        else
+            app = node_make_app(std::move(app), box(b));
         return arith_entry(kind)->fn(std::move(app));
     }
 

@@ -105,8 +105,9 @@ inline Value value_from_node(NodeRef r) {
 
 // The integer operations the code does itself on small integers; anything
 // else goes to the builtin.
-// The comparisons come last (is_comparison).
-enum class Arith : u8 { PLUS, DASH, MULT, OVER, CENT, LESS, GTEQ, SAME, DIFF };
+// The comparisons come last (is_comparison); BUCK, the sign test, reads x
+// only (its y is the number 0).
+enum class Arith : u8 { PLUS, DASH, MULT, OVER, CENT, LESS, GTEQ, SAME, DIFF, BUCK };
 
 enum class Op : u8 {
     LOCAL,       // push local a
@@ -331,8 +332,8 @@ struct Run {
     std::vector<ShapeToken> token_scratch;
     std::vector<Node*> hole_scratch;
     std::vector<std::pair<Node*, int>> walk_scratch;
-    NodeRef arith_leaves[9] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
-    const BuiltinEntry* arith_entries[9] = {};
+    NodeRef arith_leaves[10] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    const BuiltinEntry* arith_entries[10] = {};
 };
 
 // ---------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "abbrev.h"
 #include "banner.h"
@@ -70,15 +71,26 @@ struct MainRun {
 };
 
 // Loads, defines, checks and runs the program; the result's low 32 bits are
-// the status. Runs on the thread with the large stack.
-uint32_t main_run(void* raw) {
-    MainRun& run = *static_cast<MainRun*>(raw);
+// the status.
+uint32_t main_run_program(MainRun& run) {
     RtString text = file_read_text(string_copy(*run.path));
     prelude_load();
     if (main_report_failed(program_define(std::move(text)))) return STATUS_ERROR;
     u64 arguments = u64(reinterpret_cast<uintptr_t>(run.program_arguments));
     if (main_report_failed(run_main(arguments, run.engine, run.counts))) return STATUS_ERROR;
     return uint32_t(integer_to_i64(run_result()));
+}
+
+// The run, on the thread with the large stack. Memory that runs out under a
+// table or a stack of the interpreter's own is the same failure as a node
+// that cannot be had.
+uint32_t main_run(void* raw) {
+    try {
+        return main_run_program(*static_cast<MainRun*>(raw));
+    } catch (const std::bad_alloc&) {
+        VORN_ASSERT(!"out of memory");
+    }
+    return STATUS_ERROR;
 }
 
 }  // namespace

@@ -150,6 +150,12 @@ const char* const PROGRAMS[] = {
     "a\\ff 6,ff\\n\\(n<2)&(n>0)?(tick n)?(n<1?0?ff(n-1)+ff(n-2))",
     "a\\ff 6,ff\\n\\(n=0)|(n=1)?n?ff(n-1)+ff(n-2)",
     "a\\ff 6,ff\\n\\$(n-2)?ff(n-1)+ff(n-2)?n",
+    "a\\ff [ab] 1,ff\\x\\y\\$x?1?($y?(x\\x+1)?2) 5",
+    "a\\ff 0.5,ff\\x\\$(x-1)?1?2",
+    // A small function that makes a lambda, recursive, called everywhere.
+    "a\\sum (qs (up 300)),qs\\l\\l K (h\\t\\cat (qs (filt (x\\x<h) t)) (J h (qs (filt (x\\x>h) t)))),"
+    "cat\\l\\m\\l m (h\\l\\J h (cat l m)),filt\\p\\l\\l K (h\\l\\(p h)?(J h (filt p l))?(filt p l)),"
+    "up\\n\\n<1?K?J n (up (n-1)),sum\\l\\l 0 (h\\t\\h+sum t)",
     "a\\ff 3,ff\\n\\pick n (tick 1) (tick 2),pick\\n\\n",
     "a\\ff 3,ff\\n\\(pick n) (tick 1) (tick 2),pick\\n\\x\\y\\x+y",
     "a\\ff 5,ff\\n\\even n?(tick 1)?(tick 0),even\\n\\zero n?K?odd(n-1),odd\\n\\zero n?H?even(n-1),zero\\n\\n=0",
