@@ -332,9 +332,30 @@ private:
                 Instr in(Op::CONST_NODE);
                 in.node = const_cast<Node*>(t);
                 emit(in);
+                lambda_sites_within(t);
             }
         }
         finish(tail);
+    }
+
+    // The closed lambdas of a program value (as the fields of a pair of
+    // functions) get sites of their own, so that applying one of them runs
+    // its code without reading its shape. A bounded walk.
+    void lambda_sites_within(const Node* t) {
+        constexpr int MAX_NODES = 4096;
+        std::vector<const Node*> stack{t};
+        for (int seen = 0; !stack.empty() && seen < MAX_NODES; ++seen) {
+            const Node* n = stack.back();
+            stack.pop_back();
+            if (node_is_leaf(n)) continue;
+            node_compute_tag(const_cast<Node*>(n));
+            if (node_binder_kind(n) == 'u') {
+                if (node_free_mask(n) == 0) shape_of_site(run_, const_cast<Node*>(n));
+                continue;
+            }
+            stack.push_back(pair_right(n));
+            stack.push_back(pair_left(n));
+        }
     }
 
     // A term the machine reduces, rebuilt from the locals it names.

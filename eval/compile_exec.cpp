@@ -752,6 +752,17 @@ private:
         Value head = values_.back();
         if (Closure* c = value_closure(head)) return apply_closure(c, n, tail, final, fold);
         Node* v = value_node(head);
+        // A lambda of the program text itself has a site of its own.
+        node_compute_tag(v);
+        if (node_free_mask(v) == 0) {
+            auto it = run_.sites_by_lambda.find(v);
+            if (it != run_.sites_by_lambda.end() && int(n) == it->second->chain && compile_function(run_, *it->second)) {
+                pop();
+                value_release(head);
+                call(it->second->code, n, tail, fold);
+                return Step::GO_ON;
+            }
+        }
         std::vector<Node*>& holes = run_.hole_scratch;
         Function* f = shape_of(run_, v, &holes);
         if (f != nullptr && int(n) == f->chain && compile_function(run_, *f)) {

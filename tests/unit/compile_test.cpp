@@ -152,6 +152,8 @@ const char* const PROGRAMS[] = {
     "a\\ff 6,ff\\n\\$(n-2)?ff(n-1)+ff(n-2)?n",
     "a\\ff [ab] 1,ff\\x\\y\\$x?1?($y?(x\\x+1)?2) 5",
     "a\\ff 0.5,ff\\x\\$(x-1)?1?2",
+    // Lambdas of the program's own values, taken out of a pair and applied.
+    "a\\run 5 (V (x\\x+3) (x\\y\\x*y)) 1,run\\n\\fs\\s\\n<1?s?run (n-1) fs (fsK (fsH s 2))",
     // A small function that makes a lambda, recursive, called everywhere.
     "a\\sum (qs (up 300)),qs\\l\\l K (h\\t\\cat (qs (filt (x\\x<h) t)) (J h (qs (filt (x\\x>h) t)))),"
     "cat\\l\\m\\l m (h\\l\\J h (cat l m)),filt\\p\\l\\l K (h\\l\\(p h)?(J h (filt p l))?(filt p l)),"
