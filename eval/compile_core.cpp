@@ -565,14 +565,20 @@ Closure* closure_new_partial(Node* head, uint32_t count) {
 }
 
 void closure_release_last(Closure* c) {
-    std::vector<Closure*> dying{c};  // closures whose last reference went
-    while (!dying.empty()) {
-        Closure* d = dying.back();
-        dying.pop_back();
+    // The closures whose last reference went, linked through their counts
+    // (no longer needed as counts).
+    c->refs = 0;
+    Closure* dying = c;
+    while (dying != nullptr) {
+        Closure* d = dying;
+        dying = reinterpret_cast<Closure*>(d->refs);
         for (uint32_t i = 0; i < d->count; ++i) {
             Value v = d->values[i];
             if (Closure* inner = value_closure(v)) {
-                if (--inner->refs == 0) dying.push_back(inner);
+                if (--inner->refs == 0) {
+                    inner->refs = reinterpret_cast<u64>(dying);
+                    dying = inner;
+                }
             } else {
                 value_release(v);
             }
