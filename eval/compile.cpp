@@ -866,6 +866,9 @@ private:
         Instr in(Op::LISTCASE, list_slot, 0, make_template(whole, scope));
         in.x.slot = h_slot;
         in.y.slot = t_slot;
+        // A cell the cell's arm no longer needs may hand its fields over.
+        if (h_slot != NO_SLOT && !needs(e, cell).test(list_slot) && !live.test(list_slot))
+            in.x.source = Source::MOVED;
         uint32_t test = emit(in);
         Slots before = held_;
         std::vector<uint32_t> jumps;

@@ -1187,7 +1187,10 @@ private:
                 } else if (l != nullptr && node_tag(l) != TAG_DATA) {
                     const Node* jh = pair_left(l);
                     if (!node_is_leaf(jh) && core_leaf_is(pair_left(jh), 'J')) {
-                        bind_fields(pair_right(jh), pair_right(l), base, in);
+                        if (in.x.source == Source::MOVED && node_refcount(l) == 1 && node_refcount(jh) == 1)
+                            take_fields(l, base, in);
+                        else
+                            bind_fields(pair_right(jh), pair_right(l), base, in);
                         pc = in.b;
                         break;
                     }
@@ -1296,6 +1299,25 @@ private:
         Value& y = values_[base + in.y.slot];
         value_release(y);
         y = value_of_node(g);
+    }
+
+    // The fields of the unshared cell ((J h) t) held by local in.a into the
+    // locals in.x and in.y, its records given back: the cell's references
+    // move into the locals.
+    void take_fields(Node* cell, uint32_t base, const Instr& in) {
+        Node* jh = pair_left(cell);
+        Node* h = pair_right(jh);
+        Node* t = pair_right(cell);
+        node_release(pair_left(jh));
+        pair_block_free(jh);
+        pair_block_free(cell);
+        values_[base + in.a] = UNSET_LOCAL;
+        Value& x = values_[base + in.x.slot];
+        value_release(x);
+        x = value_of_node(h);
+        Value& y = values_[base + in.y.slot];
+        value_release(y);
+        y = value_of_node(t);
     }
 
     Run& run_;

@@ -101,6 +101,8 @@ const char* const PROGRAMS[] = {
     "a\\len (J 1 (J 2 K)) 0,len\\l\\s\\l s (h\\t\\len t (s+1)),J\\a\\b\\c\\V b a",
     // Lists tested with L and taken apart by a brace pattern; V pairs taken
     // apart by a pattern; values that are neither.
+    "a\\sum (up 5) 0,up\\n\\n<1?K?J n (up (n-1)),sum\\l\\s\\L l?s?(h l{l K}sum l (s+h))",
+    "a\\ff (J 1 (J 2 K)),ff\\l\\(sum l 0)+(sum l 0),sum\\l\\s\\L l?s?(h t{l K}sum t (s+h))",
     "a\\sum (build 100 1 K) 0,build\\n\\i\\l\\n<i?l?build n (i+1) (J i l),sum\\l\\s\\L l?s?(h t{l K}sum t (s+h))",
     "a\\len (J (tick 1) (J (tick 2) K)) 0,len\\l\\s\\L l?s?(h t{l K}len t (s+tick h))",
     "a\\len 5 0,len\\l\\s\\L l?s?(h t{l K}len t (s+1))",
