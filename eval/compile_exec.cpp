@@ -1293,6 +1293,12 @@ private:
         if (in.x.slot == NO_SLOT) return;
         node_retain(f);
         node_retain(g);
+        store_fields(f, g, base, in);
+    }
+
+    // The references f and g (owned) into the locals in.x and in.y of the
+    // frame at base, dropping what those held.
+    void store_fields(Node* f, Node* g, uint32_t base, const Instr& in) {
         Value& x = values_[base + in.x.slot];
         value_release(x);
         x = value_of_node(f);
@@ -1312,12 +1318,7 @@ private:
         pair_block_free(jh);
         pair_block_free(cell);
         values_[base + in.a] = UNSET_LOCAL;
-        Value& x = values_[base + in.x.slot];
-        value_release(x);
-        x = value_of_node(h);
-        Value& y = values_[base + in.y.slot];
-        value_release(y);
-        y = value_of_node(t);
+        store_fields(h, t, base, in);
     }
 
     Run& run_;
