@@ -68,7 +68,7 @@ Node* closure_term(Run& run, Closure* c) {
         if (d->head != nullptr) {  // a partial application: the name's spine
             NodeRef spine = noderef_wrap(d->head);
             for (uint32_t i = 0; i < d->count; ++i)
-                spine = node_make_tagged_app(std::move(spine), NodeRef(value_box_raw(run, value_copy(d->values[i]))));
+                spine = node_make_tagged_app(std::move(spine), value_box(run, value_copy(d->values[i])));
             d->term = spine.node;
             spine.node = nullptr;
             continue;
@@ -103,14 +103,6 @@ bool small_of(Value v, i64* out) {
     }
     Node* n = value_node(v);
     return n != nullptr && arith_small_integer(n, out);
-}
-
-// A result (X y) with X a leaf beginning ")" or "]" ends the evaluation.
-bool result_aborts(const Node* r) {
-    if (node_is_leaf(r)) return false;
-    const Node* x = pair_left(r);
-    u8 c = core_lead_byte(x);
-    return node_is_leaf(x) && (c == ')' || c == ']');
 }
 
 // over's and cent's short ways: division rounding toward minus infinity,
@@ -210,12 +202,13 @@ struct HeadView {
     int remaining = 0;  // CALLABLE, LAZY: the arguments it still takes
     Node* a = nullptr;  // CONSTANT: y of (K y); CELL, PAIR: the fields; WRAPPED: v of ((B I) v)
     Node* b = nullptr;
-    // CALLABLE: what a call runs. Exactly one of these.
+    // CALLABLE: what a call runs, a builtin or global function (maybe
+    // partly applied: head_leaf, stored) or a lambda (closure when code
+    // made it).
     const BuiltinEntry* builtin = nullptr;
     Function* function = nullptr;
     bool lambda = false;
     Closure* closure = nullptr;  // a lambda made by code
-    Closure* partial = nullptr;  // a partial application made by code
     Node* head_leaf = nullptr;  // the leaf of a builtin or global, partial or not
     int stored = 0;             // arguments a partial application holds
 };
@@ -350,13 +343,7 @@ private:
     // Pushes the machine's value of term; false after an abort, with *final
     // the run's value.
     [[gnu::noinline]] bool push_reduced(NodeRef term, Outcome* final) {
-        NodeRef v = nullptr;
-        if (!reduce(std::move(term), &v)) {
-            *final = abort_run(std::move(v));
-            return false;
-        }
-        values_.push_back(value_from_node(std::move(v)));
-        return true;
+        return hand_over(std::move(term), false, final) != Step::ABORTED;
     }
 
     // The value of term by the term machine; false after an abort, with
@@ -535,7 +522,6 @@ private:
                 view.builtin = named.builtin;
                 view.function = named.function;
                 view.head_leaf = c->head;
-                view.partial = c;
                 view.stored = int(c->count);
                 view.remaining = int(node_tagged_arity(c->head)) - int(c->count);
                 return view;
@@ -564,7 +550,7 @@ private:
         if (node_binder_kind(v) == 'u') {
             view.kind = HeadView::CALLABLE;
             view.lambda = true;
-            view.remaining = lambda_chain(v);
+            view.remaining = core_binders(v);
             return view;
         }
         Node* head = nullptr;
@@ -625,13 +611,15 @@ private:
     }
 
     // Whether a callable head's code may be called with arguments left
-    // over for its value.
-    bool callable_settled(const HeadView& view, Value head) {
+    // over for its value. For a lambda node, *shape is its shape (or null),
+    // its holes left in run_.hole_scratch.
+    bool callable_settled(const HeadView& view, Value head, Function** shape) {
         if (view.builtin != nullptr) return true;
         if (view.function != nullptr) return compile_function(run_, *view.function) && core_settled(run_, *view.function);
         if (view.closure != nullptr) return compile_function(run_, *view.closure->site) && core_settled(run_, *view.closure->site);
         if (view.lambda) {
             Function* f = shape_of(run_, value_node(head), &run_.hole_scratch);
+            *shape = f;
             return f != nullptr && compile_function(run_, *f) && core_settled(run_, *f);
         }
         return false;
@@ -657,13 +645,10 @@ private:
             if (view.kind == HeadView::ERROR) {  // Z swallows every argument
                 value_release(pop());
                 for (uint32_t i = 0; i < n; ++i) value_release(pop());
-                node_retain(run_.prelude.error_body);
-                values_.push_back(value_of_node(run_.prelude.error_body));
-                if (!tail) return Step::GO_ON;
-                return do_return(final);
+                return give(noderef_wrap(run_.prelude.error_body), tail, final);
             }
             if (view.kind == HeadView::CALLABLE) {
-                if (view.lambda) return apply_lambda(n, tail, final, fold);
+                if (view.lambda) return apply_lambda(n, view.remaining, tail, final, fold);
                 if (int(n) < view.remaining) return push_built(n, tail, final);
                 if (int(n) == view.remaining) return apply_call(view, n, tail, final, fold);
             } else if ((view.kind == HeadView::LAZY || view.kind == HeadView::TRUE) && int(n) < lazy_remaining(view)) {
@@ -679,11 +664,12 @@ private:
     static int lazy_remaining(const HeadView& view) { return view.kind == HeadView::TRUE ? 2 : view.remaining; }
 
     // The value v of a step: pushed, or returned in tail position.
-    Step give(NodeRef v, bool tail, Outcome* final) {
-        values_.push_back(value_from_node(std::move(v)));
+    Step give(Value v, bool tail, Outcome* final) {
+        values_.push_back(v);
         if (!tail) return Step::GO_ON;
         return do_return(final);
     }
+    Step give(NodeRef v, bool tail, Outcome* final) { return give(value_from_node(std::move(v)), tail, final); }
 
     Step hand_over(NodeRef term, bool tail, Outcome* final) {
         NodeRef v = nullptr;
@@ -705,9 +691,7 @@ private:
             for (uint32_t i = 0; i < n; ++i) longer->values[c->count + i] = values_[first + i];
             values_.resize(first);
             value_release(head);
-            values_.push_back(value_of_closure(longer));
-            if (!tail) return Step::GO_ON;
-            return do_return(final);
+            return give(value_of_closure(longer), tail, final);
         }
         NodeRef h = box(head);
         NodeRef v = spine(std::move(h), n);
@@ -719,13 +703,18 @@ private:
         Value head = pop();
         Value stored[MAX_ARGS];
         int k = view.stored > 0 ? stored_arguments(head, stored) : 0;
-        if (view.builtin != nullptr) {
+        // The whole application: the name's leaf, the arguments it holds
+        // and the n values.
+        auto whole = [&] {
             NodeRef app = noderef_wrap(view.head_leaf);
             for (int i = 0; i < k; ++i) app = node_make_tagged_app(std::move(app), box(value_copy(stored[i])));
-            app = spine(std::move(app), n);
+            return spine(std::move(app), n);
+        };
+        if (view.builtin != nullptr) {
+            NodeRef app = whole();
             value_release(head);
             NodeRef r = view.builtin->fn(std::move(app));
-            if (result_aborts(r.node)) {
+            if (machine_result_aborts(r.node)) {
                 *final = abort_run(abort_value(std::move(r)));
                 return Step::ABORTED;
             }
@@ -733,9 +722,7 @@ private:
         }
         Function& f = *view.function;
         if (!compile_function(run_, f)) {
-            NodeRef term = noderef_wrap(view.head_leaf);
-            for (int i = 0; i < k; ++i) term = node_make_tagged_app(std::move(term), box(value_copy(stored[i])));
-            term = spine(std::move(term), n);
+            NodeRef term = whole();
             value_release(head);
             return hand_over(std::move(term), tail, final);
         }
@@ -745,47 +732,45 @@ private:
         return Step::GO_ON;
     }
 
-    // A lambda given n values: its shape's code on the closure's holes and
-    // the values when they are all its binders take; fewer give the inner
-    // lambda the machine would make.
-    Step apply_lambda(uint32_t n, bool tail, Outcome* final, bool fold) {
+    // A lambda of chain binders given n values: its shape's code on the
+    // closure's holes and the values when they are all its binders take;
+    // fewer give the inner lambda the machine would make.
+    Step apply_lambda(uint32_t n, int chain, bool tail, Outcome* final, bool fold) {
         Value head = values_.back();
         if (Closure* c = value_closure(head)) return apply_closure(c, n, tail, final, fold);
-        Node* v = value_node(head);
-        // A lambda of the program text itself has a site of its own.
-        node_compute_tag(v);
-        if (node_free_mask(v) == 0) {
-            auto it = run_.sites_by_lambda.find(v);
-            if (it != run_.sites_by_lambda.end() && int(n) == it->second->chain && compile_function(run_, *it->second)) {
+        Node* v = value_node(head);  // tagged by view_head
+        if (int(n) == chain) {
+            // A lambda of the program text itself has a site of its own.
+            if (node_free_mask(v) == 0) {
+                auto it = run_.sites_by_lambda.find(v);
+                if (it != run_.sites_by_lambda.end() && compile_function(run_, *it->second)) {
+                    pop();
+                    value_release(head);
+                    call(it->second->code, n, tail, fold);
+                    return Step::GO_ON;
+                }
+            }
+            std::vector<Node*>& holes = run_.hole_scratch;
+            Function* f = shape_of(run_, v, &holes);
+            if (f != nullptr && compile_function(run_, *f)) {
                 pop();
+                insert_below(holes.data(), int(holes.size()), n);
                 value_release(head);
-                call(it->second->code, n, tail, fold);
+                call(f->code, n + uint32_t(holes.size()), tail, fold);
                 return Step::GO_ON;
             }
-        }
-        std::vector<Node*>& holes = run_.hole_scratch;
-        Function* f = shape_of(run_, v, &holes);
-        if (f != nullptr && int(n) == f->chain && compile_function(run_, *f)) {
-            pop();
-            insert_below(holes.data(), int(holes.size()), n);
-            value_release(head);
-            call(f->code, n + uint32_t(holes.size()), tail, fold);
-            return Step::GO_ON;
-        }
-        int chain = 0;
-        for (const Node* b = v; node_binder_kind(b) == 'u'; b = pair_right(b)) ++chain;
-        if (int(n) < chain && n <= uint32_t(MAX_ARGS)) {
+        } else if (int(n) < chain && n <= uint32_t(MAX_ARGS)) {
             u8 letters[MAX_ARGS];
-            Node* args[MAX_ARGS];
             const Node* inner = v;
-            size_t first = values_.size() - 1 - n;
+            bool letters_ok = true;
             for (uint32_t i = 0; i < n; ++i, inner = pair_right(inner)) {
                 letters[i] = core_letter(pair_right(pair_left(inner)));
-                args[i] = box_raw(values_[first + i]);
+                letters_ok = letters_ok && letters[i] != 0;
             }
-            bool letters_ok = true;
-            for (uint32_t i = 0; i < n; ++i) letters_ok = letters_ok && letters[i] != 0;
             if (letters_ok) {
+                Node* args[MAX_ARGS];
+                size_t first = values_.size() - 1 - n;
+                for (uint32_t i = 0; i < n; ++i) args[i] = box_raw(values_[first + i]);
                 pop();
                 NodeRef r = instantiate(noderef_wrap(const_cast<Node*>(inner)), letters, args, int(n), run_.scratch);
                 for (uint32_t i = 0; i < n; ++i) node_release(args[i]);
@@ -793,7 +778,6 @@ private:
                 value_release(head);
                 return give(std::move(r), tail, final);
             }
-            for (uint32_t i = 0; i < n; ++i) values_[first + i] = value_of_node(args[i]);
         }
         pop();
         NodeRef term = spine(box(head), n);
@@ -824,9 +808,7 @@ private:
             for (uint32_t i = 0; i < n; ++i) value_release(values_[first + i]);
             values_.resize(first);
             value_release(head);
-            values_.push_back(value_of_closure(made));
-            if (!tail) return Step::GO_ON;
-            return do_return(final);
+            return give(value_of_closure(made), tail, final);
         }
         pop();
         NodeRef term = spine(box(head), n);
@@ -924,7 +906,8 @@ private:
             case HeadView::CALLABLE: {
                 int remaining = view.remaining;
                 if (remaining >= n) return strict_path(site, base, final);
-                if (callable_settled(view, head))
+                Function* shape = nullptr;
+                if (callable_settled(view, head, &shape))
                     return take_block(site, {BlockPath::OVER, remaining}, base, nullptr, 0, true, final);
                 if (site.depth < MAX_INLINE_DEPTH) {
                     // The body in place: a global's with the arguments it
@@ -937,8 +920,8 @@ private:
                     if (Closure* c = view.closure)
                         return take_block(site, {BlockPath::INLINE, int(c->count), c->site}, base, c->values,
                                           int(c->count), false, final);
-                    std::vector<Node*>& holes = run_.hole_scratch;
-                    if (Function* shape = shape_of(run_, value_node(head), &holes); shape != nullptr && holes.size() <= 26) {
+                    std::vector<Node*>& holes = run_.hole_scratch;  // shape's, from callable_settled
+                    if (shape != nullptr && holes.size() <= 26) {
                         Value found[26];
                         for (size_t i = 0; i < holes.size(); ++i) found[i] = value_of_node(holes[i]);
                         return take_block(site, {BlockPath::INLINE, int(holes.size()), shape}, base, found,
@@ -981,12 +964,6 @@ private:
             return Step::GO_ON;
         }
         return take_block(site, {BlockPath::STRICT}, base, nullptr, 0, true, final);
-    }
-
-    static int lambda_chain(const Node* v) {
-        int chain = 0;
-        for (const Node* b = v; node_binder_kind(b) == 'u'; b = pair_right(b)) ++chain;
-        return chain;
     }
 
     Step jump_arm(const DispatchSite& site, uint32_t base, uint32_t arm) {
@@ -1061,7 +1038,7 @@ private:
     // the run's value.
     [[gnu::noinline]] bool call_builtin(const Instr& in, Outcome* final) {
         NodeRef r = in.builtin->fn(spine(noderef_wrap(in.node), in.c));
-        if (result_aborts(r.node)) {
+        if (machine_result_aborts(r.node)) {
             *final = abort_run(abort_value(std::move(r)));
             return false;
         }
@@ -1140,7 +1117,7 @@ private:
                 }
                 Value ob = own(in.y, b, base), oa = own(in.x, a, base);
                 NodeRef t = arith_builtin(in.kind, oa, ob);
-                if (result_aborts(t.node)) return abort_run(abort_value(std::move(t)));
+                if (machine_result_aborts(t.node)) return abort_run(abort_value(std::move(t)));
                 values_.push_back(value_from_node(std::move(t)));
                 break;
             }
@@ -1167,7 +1144,7 @@ private:
                 }
                 Value ob = own(in.y, b, base), oa = own(in.x, a, base);
                 NodeRef t = arith_builtin(in.kind, oa, ob);
-                if (result_aborts(t.node)) return abort_run(abort_value(std::move(t)));
+                if (machine_result_aborts(t.node)) return abort_run(abort_value(std::move(t)));
                 if (core_leaf_is(t.node, 'K')) break;
                 if (core_leaf_is(t.node, 'H')) {
                     pc = in.b;

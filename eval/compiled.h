@@ -136,7 +136,8 @@ enum class Op : u8 {
     PARTIAL,     // pop c values; push the partial application of node (a function's name) to them
     DISPATCH,    // pop a head and apply it to the terms of dispatch site a, by what it is
     LISTCASE,    // local a: K goes on, a J cell sets locals x, y (unless NO_SLOT) and jumps to b;
-                 // anything else goes on at imm, with the machine's value of template c (unless NO_SLOT)
+                 // anything else goes on at imm, with the machine's value of template c (unless NO_SLOT);
+                 // x.source MOVED: a is not read again, and an unshared cell hands its fields over (a left unset)
     UNPAIR,      // local a, a J cell (imm 1) or a V pair (imm 0): set locals x, y and jump to b
 };
 
@@ -153,8 +154,6 @@ struct Operand {
     i64 number = 0;
 };
 
-struct Function;
-
 struct Instr {
     Instr(Op op_, uint32_t a_ = 0, uint32_t b_ = 0, uint32_t c_ = 0) : op(op_), a(a_), b(b_), c(c_) {}
     Op op;
@@ -168,7 +167,7 @@ struct Instr {
     Function* function = nullptr;         // CALL and TAIL_CALL; CLOSURE: the site
     Closure* closure = nullptr;           // CONST_CLOSURE
     const NodeRef* definition = nullptr;  // CONSTANT: its entry in the definitions
-    Operand x, y;                         // ARITH and BRANCH
+    Operand x, y;                         // ARITH, BRANCH: operands; LISTCASE, UNPAIR: x.slot, y.slot the fields' locals
 };
 
 // A term handed to the term machine: rebuilt with the current values of the

@@ -514,21 +514,13 @@ private:
     int count_ = 0;
 };
 
-// A result (X y) with X a leaf beginning ")" or "]" ends the evaluation.
-bool result_aborts(const NodeRef& r) {
-    if (node_is_leaf(r.node)) return false;
-    const Node* x = pair_left(r.node);
-    u8 c = lead_byte(x);
-    return node_is_leaf(x) && (c == ')' || c == ']');
-}
-
 // The builtin gets the focus with a reference of its own; the focus, the
 // head and the arguments stay held here until it has returned (but for load
 // and road, see contract_focus).
 Contractum contract_builtin(const BuiltinEntry& entry, const NodeRef& focus) {
     VORN_ASSERT(entry.fn != nullptr);
     NodeRef r = entry.fn(noderef_copy(focus));
-    bool abort = result_aborts(r);
+    bool abort = machine_result_aborts(r.node);
     return Contractum{std::move(r), abort};
 }
 
@@ -602,7 +594,7 @@ Contractum contract_focus(MachineContext& context, Frames& frames, NodeRef& focu
             args.clear();
             head = nullptr;
             NodeRef r = fn(std::move(focus));
-            bool abort = result_aborts(r);
+            bool abort = machine_result_aborts(r.node);
             context.forget_definitions();
             return Contractum{std::move(r), abort};
         }
@@ -925,4 +917,11 @@ NodeRef machine_contract(NodeRef state) {
     state_split(std::move(state), frames.cont, focus);
     contract_parts(context, frames, focus);
     return node_make_app(std::move(frames.cont), std::move(focus));
+}
+
+bool machine_result_aborts(const Node* r) {
+    if (node_is_leaf(r)) return false;
+    const Node* x = pair_left(r);
+    u8 c = lead_byte(x);
+    return node_is_leaf(x) && (c == ')' || c == ']');
 }

@@ -91,3 +91,7 @@ NodeRef machine_step(NodeRef state);
 // ends the evaluation with the leaf "]" + its lowest free letter; during the
 // checker's evaluation of line marks it throws MarksOpenFocus instead.
 NodeRef machine_contract(NodeRef state);
+
+// Whether a builtin's result r ends the evaluation: (X y) with X a leaf
+// beginning ")" or "]".
+bool machine_result_aborts(const Node* r);
