@@ -423,8 +423,11 @@ private:
             // is taken first only when that changes nothing.
             if (core_letter(s.args[0]) != 0 || core_settled_term(run_, s.args[0]))
                 return emptiness(s, scope, live, tail);
+            // An unfolding that stopped at its limits, its head still L,
+            // goes to the machine.
             Spine unfolded;
-            if (!core_spine(run_, t, &unfolded, false)) return generic(t, scope, live, tail);
+            if (!core_spine(run_, t, &unfolded, false) || core_leaf_is(unfolded.head, 'L'))
+                return generic(t, scope, live, tail);
             return application(t, unfolded, scope, live, tail);
         }
         if (const BuiltinEntry* b = core_builtin(h)) return builtin_call(s, b, scope, live, tail);

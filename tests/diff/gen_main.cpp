@@ -1099,6 +1099,9 @@ const char* const PINNED[] = {
     // = and # on a constant whose value is a partial application.
     "a\\x{puts(lisp(inc=inc))}x{puts(lisp((plus 1)=pl))}x{puts(lisp(pl#pl))}0,\ninc\\mk 1,\nmk\\x\\y\\x+y,\n"
     "pl\\plus 1",
+    // L tests nested in the list's place past what one unfolding takes (the
+    // compiler unfolded them again and again).
+    "a\\ff K,\nff\\x\\L (L (L (L (L x 1 2) 3 4) 5 6) 7 8) 9 10",
 };
 
 std::string program(uint64_t seed, int index) {

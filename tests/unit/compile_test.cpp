@@ -208,6 +208,9 @@ const char* const PROGRAMS[] = {
     "a\\ff 3,ff\\n\\n<2?n?ff(n-1)+1,K\\x\\y\\x",
     "a\\ff 3,ff\\n\\n<2?n?ff(n-1)+1,T\\y\\x\\x y",
     "a\\ff 3,ff\\n\\n<2?n?ff(n-1)+1,H\\a\\K",
+    // List tests nested in the list's place deeper than one spine unfolds.
+    "a\\ff K,ff\\x\\L (L (L (L (L x 1 2) 3 4) 5 6) 7 8) 9 10",
+    "a\\ff (J 1 K),ff\\x\\L (L (L (L (L (L x K x) x K) K x) x K) K x) 9 10",
 };
 
 TEST_F(CompileTest, EveryProgramRunsAsOnTheTermMachine) {
