@@ -62,8 +62,6 @@ bool arith_of(BuiltinFn fn, Arith* kind) {
     return true;
 }
 
-bool is_comparison(Arith kind) { return kind >= Arith::LESS; }
-
 // Every letter that stands anywhere in t, bound or free.
 uint32_t letters_in(const Node* t) {
     uint32_t used = 0;
@@ -145,9 +143,7 @@ private:
     Slots needs(const Node* t, const Scope& scope) const { return slots_of(free_letters(t), scope); }
 
     Slots needs(Node* const* terms, int n, const Scope& scope) const {
-        uint32_t letters = 0;
-        for (int i = 0; i < n; ++i) letters |= free_letters(terms[i]);
-        return slots_of(letters, scope);
+        return slots_of(free_letters_of(terms, n), scope);
     }
 
     uint32_t emit(Instr in) {
@@ -274,8 +270,8 @@ private:
             emit(apply);
             uint32_t r = new_slot();
             store(r);
-            u8 letter = core_free_letter(free_letters(f_.term) & ~bit(site.head_letter));
-            if (letter == 0) throw CannotCompile{};
+            // The head's letter, free in no argument, names the result.
+            u8 letter = site.head_letter;
             Scope inner = scope;
             inner.slot[letter - 'a'] = int(r);
             Node* rest = core_apply(run_, core_letter_leaf(run_, letter), args + c, n - c);
@@ -432,9 +428,7 @@ private:
         }
         if (const BuiltinEntry* b = core_builtin(h)) return builtin_call(s, b, scope, live, tail);
         i64 arity = node_tagged_arity(h);
-        u8 lead = core_lead_byte(h);
-        bool lazy = leaf_bytes(h)[1] == 0 && lead != 0 && std::strchr(LAZY_HEAD_CHARS, lead) != nullptr;
-        if (lazy) {
+        if (core_lazy_leaf(h)) {
             if (arity > n) return build(h, s.args, n, arity, scope, live, tail);
             return generic(t, scope, live, tail);
         }
@@ -518,9 +512,7 @@ private:
         arguments(args, n, scope, tail ? Slots() : live);
         // A function's name given too few arguments is a record of them
         // until its term is needed; a lazy head's spine is data.
-        u8 lead = core_lead_byte(h);
-        bool lazy = leaf_bytes(h)[1] == 0 && std::strchr(LAZY_HEAD_CHARS, lead) != nullptr;
-        Instr in(n > 0 && !lazy ? Op::PARTIAL : Op::BUILD, 0, 0, uint32_t(n));
+        Instr in(n > 0 && !core_lazy_leaf(h) ? Op::PARTIAL : Op::BUILD, 0, 0, uint32_t(n));
         in.node = h;
         in.imm = arity;
         emit(in);
@@ -547,8 +539,8 @@ private:
         } else {
             arguments(s.args, k, scope, n > k || !tail ? after : Slots());
             Instr in(Op::BUILTIN, 0, 0, uint32_t(k));
-            in.node = b == core_builtin(h) && core_lead_byte(h) >= 'a' ? h : nullptr;
-            if (in.node == nullptr) in.node = core_definition(h)->node;  // the builtin an operator names
+            // A builtin's own name, or the builtin an operator names.
+            in.node = core_lead_byte(h) >= 'a' ? h : core_definition(h)->node;
             in.builtin = b;
             emit(in);
         }
@@ -721,11 +713,7 @@ private:
         return b != nullptr && b->arity == 2 && arith_of(b->fn, &kind);
     }
 
-    static bool needs_letter(Node* const* terms, int n, u8 x) {
-        for (int i = 0; i < n; ++i)
-            if (free_letters(terms[i]) & bit(x)) return true;
-        return false;
-    }
+    static bool needs_letter(Node* const* terms, int n, u8 x) { return (free_letters_of(terms, n) & bit(x)) != 0; }
 
     static uint32_t free_letters_of(Node* const* terms, int n) {
         uint32_t m = 0;
@@ -798,7 +786,7 @@ private:
             Scope held_pair = scope;
             held_pair.slot[b - 'a'] = int(p_slot);
             Slots before = held_;
-            pattern_lets(parts, held_pair, scope, live | body_needs, a_slot, b_slot);
+            pattern_lets(parts, held_pair, live | body_needs, a_slot, b_slot);
             held_ |= before;
         }
         held_.set(a_slot);
@@ -818,12 +806,12 @@ private:
         store(p_slot);
         Scope held_pair = scope;
         held_pair.slot[parts.b - 'a'] = int(p_slot);
-        pattern_lets(parts, held_pair, scope, live, a_slot, b_slot);
+        pattern_lets(parts, held_pair, live, a_slot, b_slot);
     }
 
     // a{p K} b{p H}, p the pair in its slot under the letter b.
-    void pattern_lets(const PatternParts& parts, const Scope& held_pair, const Scope& scope, const Slots& live,
-                      uint32_t a_slot, uint32_t b_slot) {
+    void pattern_lets(const PatternParts& parts, const Scope& held_pair, const Slots& live, uint32_t a_slot,
+                      uint32_t b_slot) {
         Slots pair_slot = needs(parts.first, held_pair);
         Scope between = held_pair;
         between.slot[parts.a - 'a'] = int(a_slot);
@@ -833,7 +821,6 @@ private:
         store(a_slot);
         expression(parts.second, between, keep, false);
         store(b_slot);
-        (void)scope;
     }
 
     // l z (h\t\e) with l a local: z for the empty list K, e with h and t
@@ -980,7 +967,7 @@ private:
         for (size_t i = 0; i < site.pass.size(); ++i)
             for (size_t j = i + 1; j < site.pass.size(); ++j)
                 if (site.pass[j].slot == site.pass[i].slot) site.pass[i].move = false;
-        Slots passed = needs(args, n, scope);
+        Slots passed = slots_of(letters, scope);
         if (!tail)
             for (uint32_t i = 0; i < code_.locals; ++i)
                 if (held_.test(i) && !live.test(i) && !passed.test(i)) site.drops.push_back(i);
@@ -992,8 +979,9 @@ private:
         Slots before = held_;
         std::vector<uint32_t> jumps;
         Slots after = before & live;
-        // With one argument, or arguments that are each one instruction,
-        // the strict path is inline too: its arguments' code is no burden.
+        // With one argument, or arguments that each compile to a few
+        // instructions (all_simple), the strict path is inline too: its
+        // arguments' code is no burden.
         if (n == 1 || all_simple(args, n)) {
             site.strict_arm = here();
             Slots keep = live;

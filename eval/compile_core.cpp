@@ -69,6 +69,8 @@ bool is_lazy_byte(u8 c) { return c != 0 && std::strchr(LAZY_HEAD_CHARS, c) != nu
 
 }  // namespace
 
+bool core_lazy_leaf(const Node* n) { return is_lazy_byte(core_lead_byte(n)) && leaf_bytes(n)[1] == 0; }
+
 const BuiltinEntry* core_builtin(const Node* leaf) {
     if (!node_is_leaf(leaf)) return nullptr;
     if (const BuiltinEntry* b = builtin_named(leaf)) return b;
@@ -262,7 +264,7 @@ Node* constant_value(const Node* head) {
 }  // namespace
 
 int core_lazy_definition(const Node* head, u8* letters, const Node** body) {
-    if (!node_is_leaf(head) || leaf_bytes(head)[1] != 0 || !is_lazy_byte(leaf_bytes(head)[0])) return 0;
+    if (!core_lazy_leaf(head)) return 0;
     const NodeRef* d = core_definition(head);
     if (d == nullptr) return 0;
     int k = 0;
@@ -626,7 +628,7 @@ const Node* function_body(const Function& f) {
 Function* global_head(Run& run, const Spine& s) {
     Node* h = s.head;
     if (!node_is_leaf(h) || core_letter(h) != 0 || core_builtin(h) != nullptr) return nullptr;
-    if (is_lazy_byte(core_lead_byte(h)) && leaf_bytes(h)[1] == 0) return nullptr;
+    if (core_lazy_leaf(h)) return nullptr;
     const NodeRef* d = core_definition(h);
     if (d == nullptr || core_binders(d->node) < 1) return nullptr;
     return &compile_global(run, d->node, h);
@@ -666,9 +668,8 @@ bool settled_spine(Run& run, const Spine& s, int depth) {
         return settled_term(run, first, depth) && settled_term(run, second, depth);
     }
     if (const BuiltinEntry* b = core_builtin(h)) return n <= int(b->arity);
-    u8 lead = core_lead_byte(h);
     i64 arity = node_tagged_arity(h);
-    if (is_lazy_byte(lead) && leaf_bytes(h)[1] == 0) {
+    if (core_lazy_leaf(h)) {
         if (n >= arity) return false;
         for (int i = 0; i < n; ++i)
             if (!syntactic_value(s.args[i])) return false;

@@ -141,8 +141,6 @@ bool small_of(Value v, i64* out) {
     return false;
 }
 
-bool is_comparison(Arith kind) { return kind >= Arith::LESS; }
-
 // A stack of plain words (values, frames) in one block grown by realloc,
 // so that a deep recursion's stack moves by remapping its pages rather
 // than by copying them into a block twice its size. A push is one store
@@ -572,11 +570,10 @@ private:
     HeadView& callable_leaf(Node* head, Node* v, int n, HeadView& view) {
         i64 remaining = node_tagged_arity(v);
         if (remaining < 1 || remaining >= ARITY_MAX) return view;
-        u8 c = leaf_bytes(head)[0];
         view.remaining = int(remaining);
         view.stored = n;
         view.head_leaf = head;
-        if (leaf_bytes(head)[1] == 0 && std::strchr(LAZY_HEAD_CHARS, c) != nullptr) {
+        if (core_lazy_leaf(head)) {
             view.kind = HeadView::LAZY;
             return view;
         }

@@ -109,6 +109,8 @@ inline Value value_from_node(NodeRef r) {
 // only (its y is the number 0).
 enum class Arith : u8 { PLUS, DASH, MULT, OVER, CENT, LESS, GTEQ, SAME, DIFF, BUCK };
 
+inline bool is_comparison(Arith kind) { return kind >= Arith::LESS; }
+
 enum class Op : u8 {
     LOCAL,       // push local a
     MOVE,        // push local a, which is left unset (its reference goes with it)
@@ -340,6 +342,8 @@ struct Run {
 // ---------------------------------------------------------------------------
 
 u8 core_lead_byte(const Node* n);
+// Whether n is a one-byte leaf naming one of the prelude's lazy heads.
+bool core_lazy_leaf(const Node* n);
 // A leaf whose whole text is the one byte c.
 bool core_leaf_is(const Node* n, u8 c);
 // The letter of a leaf that is one letter a..z, else 0.
