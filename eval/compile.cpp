@@ -634,18 +634,12 @@ private:
                   bool tail) {
         Slots before = held_;
         std::vector<uint32_t> jumps;
-        expression(first, scope, live, tail);
-        Slots after_first = held_;
-        if (!tail) jumps.push_back(emit(Instr(Op::JUMP)));
-        held_ = before;
+        Slots after = arm(first, scope, live, tail, before, &jumps);
         code_.instrs[test].b = here();
-        expression(second, scope, live, tail);
-        Slots after_second = held_;
-        if (!tail) jumps.push_back(emit(Instr(Op::JUMP)));
-        held_ = before;
+        after |= arm(second, scope, live, tail, before, &jumps);
         code_.instrs[test].imm = exit_stub(before, live, tail, &jumps);
         patch_jumps(jumps, here());
-        held_ = tail ? Slots() : (after_first | after_second);
+        held_ = tail ? Slots() : after;
     }
 
     // ---- binders ------------------------------------------------------------
@@ -837,8 +831,7 @@ private:
         uint32_t h_slot = new_slot(), t_slot = new_slot();
         cell.slot[h - 'a'] = int(h_slot);
         cell.slot[tl - 'a'] = int(t_slot);
-        Node* whole = core_apply(run_, s.head, s.args, 2);
-        list_test(whole, uint32_t(scope.of(l)), h_slot, t_slot, s.args[0], scope, e, cell, live, tail, s.args);
+        list_test(nullptr, uint32_t(scope.of(l)), h_slot, t_slot, s.args[0], scope, e, cell, live, tail, s.args);
         end_binding(h_slot);
         end_binding(t_slot);
         return true;
@@ -848,12 +841,13 @@ private:
     // the K leaf, e (in cell) for a cell whose fields go to h_slot and
     // t_slot; anything else hands the whole term to the machine.
     // With applied, the test's term (l z f) is a list applied to its two
-    // arguments: a value that is neither K nor a cell is applied to them
-    // by what it is, as a dispatch whose K arm is z's.
+    // arguments (whole is then not needed): a value that is neither K nor a
+    // cell is applied to them by what it is, as a dispatch whose K arm is
+    // z's.
     void list_test(const Node* whole, uint32_t list_slot, uint32_t h_slot, uint32_t t_slot, const Node* z,
                    const Scope& scope, const Node* e, const Scope& cell, const Slots& live, bool tail,
                    Node* const* applied = nullptr) {
-        Instr in(Op::LISTCASE, list_slot, 0, make_template(whole, scope));
+        Instr in(Op::LISTCASE, list_slot, 0, applied != nullptr ? NO_SLOT : make_template(whole, scope));
         in.x.slot = h_slot;
         in.y.slot = t_slot;
         // A cell the cell's arm no longer needs may hand its fields over.
@@ -863,21 +857,14 @@ private:
         Slots before = held_;
         std::vector<uint32_t> jumps;
         uint32_t z_arm = here();
-        expression(z, scope, live, tail);
-        Slots after_first = held_;
-        if (!tail) jumps.push_back(emit(Instr(Op::JUMP)));
-        held_ = before;
+        Slots after = arm(z, scope, live, tail, before, &jumps);
         if (h_slot != NO_SLOT) {
             held_.set(h_slot);
             held_.set(t_slot);
         }
         code_.instrs[test].b = here();
-        expression(e, cell, live, tail);
-        Slots after_second = held_;
-        if (!tail) jumps.push_back(emit(Instr(Op::JUMP)));
-        held_ = before;
+        after |= arm(e, cell, live, tail, before, &jumps);
         if (applied != nullptr) {
-            code_.instrs[test].c = NO_SLOT;  // no term for the machine: the dispatch goes on
             code_.instrs[test].imm = here();
             emit(Instr(Op::LOCAL, list_slot));
             dispatch(applied, 2, scope, live, tail, z_arm);
@@ -886,7 +873,7 @@ private:
             code_.instrs[test].imm = exit_stub(before, live, tail, &jumps);
         }
         patch_jumps(jumps, here());
-        held_ = tail ? Slots() : (after_first | after_second);
+        held_ = tail ? Slots() : after;
     }
 
     // L l z e: z for the empty list K, e for a cell ((J h) t), both with
@@ -1000,15 +987,12 @@ private:
         if (n >= 2 && run_.prelude.truth) {
             if (k_arm == NO_SLOT) {
                 site.k_arm = here();
-                arm(args[0], args + 2, n - 2, scope, live, tail, &jumps);
-                after |= held_;
-                held_ = before;
+                after |= arm(args[0], args + 2, n - 2, scope, live, tail, before, &jumps);
             } else {
                 site.k_arm = k_arm;  // an arm compiled already, joining where this one joins
             }
             site.h_arm = here();
-            arm(args[1], args + 2, n - 2, scope, live, tail, &jumps);
-            after |= held_;
+            after |= arm(args[1], args + 2, n - 2, scope, live, tail, before, &jumps);
         }
         site.end = here();
         patch_jumps(jumps, site.end);
@@ -1037,11 +1021,22 @@ private:
         return node_free_mask(t) == 0 && node_is_value(const_cast<Node*>(t));
     }
 
-    void arm(Node* first, Node* const* rest, int rest_n, const Scope& scope, const Slots& live, bool tail,
-             std::vector<uint32_t>* jumps) {
-        const Node* t = rest_n == 0 ? first : core_apply(run_, first, rest, rest_n);
+    // One arm of a choice: t's code, then a jump to the end unless in tail
+    // position. Returns what the arm leaves held; held_ is before again.
+    Slots arm(const Node* t, const Scope& scope, const Slots& live, bool tail, const Slots& before,
+              std::vector<uint32_t>* jumps) {
         expression(t, scope, live, tail);
+        Slots after = held_;
         if (!tail) jumps->push_back(emit(Instr(Op::JUMP)));
+        held_ = before;
+        return after;
+    }
+
+    // An arm given the arguments after the choice's two.
+    Slots arm(Node* first, Node* const* rest, int rest_n, const Scope& scope, const Slots& live, bool tail,
+              const Slots& before, std::vector<uint32_t>* jumps) {
+        const Node* t = rest_n == 0 ? first : core_apply(run_, first, rest, rest_n);
+        return arm(t, scope, live, tail, before, jumps);
     }
 
     Run& run_;
