@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "errno_guard.h"
 #include "status.h"
 
 namespace {
@@ -31,6 +32,7 @@ constexpr size_t STACK_ASSUMED_BYTES = size_t(4) << 20;
 // The lowest usable address of the calling thread's stack: above its guard
 // pages, if the host counts them in the stack it reports.
 uintptr_t stack_low_end() {
+    ErrnoGuard keep;  // the host may read its own tables to answer
     uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
     uintptr_t low = here - STACK_ASSUMED_BYTES;
     pthread_attr_t attr;

@@ -41,6 +41,10 @@ static bool byte_is_digit(u8 c) { return c >= '0' && c <= '9'; }
 // realloc accept. Peak memory hardly moves: what the heap keeps at its top
 // was in use a moment before, and a freed block of up to the mapped size
 // that stays inside the heap goes to the next block that fits in it.
+// One arena serves every thread: the run thread is the only one that
+// allocates while it runs, and an arena of its own is a reservation of
+// 64 MiB or more that a memory limit refuses over and over, each refusal
+// leaving ENOMEM in errno.
 static constexpr int LARGE_BLOCK_MAP_BYTES = 4 << 20;
 static constexpr int LARGE_BLOCK_KEEP_BYTES = 8 * LARGE_BLOCK_MAP_BYTES;
 
@@ -48,6 +52,7 @@ void node_heap_policy_apply() {
     ErrnoGuard keep;
     mallopt(M_MMAP_THRESHOLD, LARGE_BLOCK_MAP_BYTES);
     mallopt(M_TRIM_THRESHOLD, LARGE_BLOCK_KEEP_BYTES);
+    mallopt(M_ARENA_MAX, 1);
 }
 
 // ---------------------------------------------------------------------------
