@@ -7,6 +7,7 @@
 #include "binders.h"
 #include "comparisons.h"
 #include "compiled.h"
+#include "stack.h"
 #include "tables.h"
 #include "tag.h"
 
@@ -715,14 +716,20 @@ bool truth_term(Run& run, const Node* t, int depth) {
     return g != nullptr && s.n == g->arity && core_truthy(run, *g);
 }
 
+constexpr size_t FIXED_POINT_STACK_RESERVE = size_t(256) << 10;
+
 // A fixed point over the functions' bodies, taken from above: a function
 // met again while its own answer is being found counts as having the
 // property. Answers found under that assumption hold only if the first
-// question's answer is yes; otherwise they are found again later.
+// question's answer is yes; otherwise they are found again later. Each
+// function read is a level of C stack (a chain of functions calling the
+// next is as deep as it is long): where less than FIXED_POINT_STACK_RESERVE
+// is left the answer is no, which only costs speed.
 template <bool Function::*known, bool Function::*busy, bool Function::*value>
 bool fixed_point(Run& run, Function& f, bool (*test)(Run&, const Node*, int), std::vector<Function*>& assumed) {
     if (f.*known) return f.*value;
     if (f.*busy) return true;
+    if (stack_room() < FIXED_POINT_STACK_RESERVE) return false;
     bool outermost = assumed.empty();
     assumed.push_back(&f);
     f.*busy = true;
