@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "errno_guard.h"
+
 // The message buffer of gai_strerror: zero at start, its address fixed for
 // the whole run, never freed.
 static char16_t gai_strerror_buffer[GAI_MESSAGE_UNITS];
@@ -18,15 +20,6 @@ static char16_t gai_strerror_buffer[GAI_MESSAGE_UNITS];
 // The most text units a message gets; a zero unit follows them.
 static const int GAI_MESSAGE_MAX = GAI_MESSAGE_UNITS - 2;
 
-// Puts errno back as it was when the keeper was made, unless told to keep
-// the newer value.
-struct ErrnoKeeper {
-    int saved = errno;
-    bool keep_new = false;
-    ~ErrnoKeeper() {
-        if (!keep_new) errno = saved;
-    }
-};
 
 int socket_library_start() {
     return 0;
@@ -91,7 +84,7 @@ static void addrinfo_free_list(AddrInfoRecord* list) {
 
 int socket_host_getaddrinfo(const char* node, const char* service, const AddrInfoRecord* hints,
                             AddrInfoRecord** slot) {
-    ErrnoKeeper keeper;
+    ErrnoGuard keeper;
     // With nowhere to put the list the program could never free it: the
     // resolver is not asked, and EAI_FAIL (unlike EAI_SYSTEM) needs no errno.
     if (!slot) return EAI_FAIL;
@@ -127,13 +120,13 @@ int socket_host_getaddrinfo(const char* node, const char* service, const AddrInf
 }
 
 void socket_host_freeaddrinfo(AddrInfoRecord* list) {
-    ErrnoKeeper keeper;
+    ErrnoGuard keeper;
     addrinfo_free_list(list);
 }
 
 int socket_host_getnameinfo(const void* address, uint32_t length, char* host, uint32_t host_capacity,
                             char* service, uint32_t service_capacity, int flags) {
-    ErrnoKeeper keeper;
+    ErrnoGuard keeper;
     if (!address) return EAI_FAMILY;  // not every C library tests for it before reading the family
     int code = getnameinfo(static_cast<const sockaddr*>(address), length, host, host_capacity, service,
                            service_capacity, flags);
@@ -142,7 +135,7 @@ int socket_host_getnameinfo(const void* address, uint32_t length, char* host, ui
 }
 
 const char16_t* socket_host_gai_strerror(int code) {
-    ErrnoKeeper keeper;
+    ErrnoGuard keeper;
     const char* message = gai_strerror(code);
     int n = 0;
     for (; n < GAI_MESSAGE_MAX && message[n] != '\0'; ++n)

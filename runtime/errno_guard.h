@@ -6,12 +6,16 @@
 
 #include <cerrno>
 
-// Saves errno when made and puts it back when it goes: hold one for the
+// Saves errno when made and puts it back when it goes, unless keep_new was
+// set (a host call whose errno is the program's answer): hold one for the
 // length of an internal call that may set errno.
 struct ErrnoGuard {
     int saved = errno;
+    bool keep_new = false;
     ErrnoGuard() = default;
     ErrnoGuard(const ErrnoGuard&) = delete;
     ErrnoGuard& operator=(const ErrnoGuard&) = delete;
-    ~ErrnoGuard() { errno = saved; }
+    ~ErrnoGuard() {
+        if (!keep_new) errno = saved;
+    }
 };
