@@ -73,10 +73,7 @@ static constexpr bool NODE_POOLS = false;
 static constexpr bool NODE_POOLS = true;
 #endif
 
-// A block from malloc; none is a fatal assertion. A heap that cannot grow
-// one way may grow another (a refused brk, then a mapping), and the refusal
-// would otherwise stay in errno.
-static void* node_heap_block(size_t bytes) {
+void* node_heap_block(size_t bytes) {
     ErrnoGuard keep;
     void* block = std::malloc(bytes);
     VORN_ASSERT(block != nullptr);
@@ -479,8 +476,10 @@ i64 leaf_long_length(const Node* leaf) {
     if (usable >= LONG_BLOCK_MIN) {
         i64 n;
         std::memcpy(&n, leaf_long_length_slot(leaf, usable), sizeof n);
-        // Never past the text area, whatever raw writes left in the word.
-        return std::clamp<i64>(n, 0, i64(usable - sizeof(u64) - 1 - LONG_LENGTH_BYTES));
+        // Never past the text area, whatever raw writes left in the word; a
+        // word under 2^26 is no long leaf's (a shorter text in a large
+        // block), and the text is measured.
+        if (n >= i64(AUX_LIMIT)) return std::min<i64>(n, i64(usable - sizeof(u64) - 1 - LONG_LENGTH_BYTES));
     }
     if (leaf_bytes(leaf)[0] == '[') return leaf_measure_bracketed(leaf, usable);
     return i64(std::strlen(reinterpret_cast<const char*>(leaf_bytes(leaf))));

@@ -115,6 +115,11 @@ inline void node_set_data_tag(Node* n) { n->header = (n->header & ~ARITY_CODE_MA
 // node.cpp). Small leaves and pairs keep their own pools whatever it says.
 void node_heap_policy_apply();
 
+// A block of bytes from malloc, errno left as it was (a heap that cannot
+// grow one way may grow another, and the refusal would stay in errno);
+// none is a fatal assertion. free gives it back.
+void* node_heap_block(size_t bytes);
+
 // From now on small leaves come from arenas of their own (see node.cpp)
 // instead of malloc. Only for a run in which no program can reach a leaf's
 // block address, which it could otherwise hand to the C library's free:
@@ -160,10 +165,11 @@ Node* leaf_vector_slot(const Node* v, u64 i);
 void leaf_vector_set_slot(Node* v, u64 i, Node* element);
 
 // The length of a digit or '[' leaf whose aux is 0, one of 2^26 bytes or
-// more: the length its block keeps, read without a scan. A block that keeps
-// none (only raw writes to memory can make such a leaf) is measured as
-// before: the bytes before the first 0 for a digit, up to the bracket that
-// closes the first one for '['.
+// more: the length its block keeps, read without a scan (at most its text
+// area). A block that keeps none (only raw writes to memory can make such a
+// leaf) is measured as before: the bytes before the first 0 for a digit, up
+// to the bracket that closes the first one for '['; so is a large block
+// whose last word is under 2^26.
 i64 leaf_long_length(const Node* leaf);
 // The text length of a digit or '[' leaf (not checked to be one): aux, or
 // the length a long leaf keeps in its block.

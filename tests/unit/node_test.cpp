@@ -166,6 +166,17 @@ TEST(LeafText, LongTextsKeepTheirLengthInTheBlock) {
         NodeRef data = noderef_wrap(leaf);
         EXPECT_EQ(leaf_byte_length(data), i64(AUX_LIMIT) + 1);
     }
+    {
+        // A text just under 2^26 bytes keeps no length, though its block may
+        // be as large as a long one's; made a number by a raw write, it is
+        // measured.
+        std::string plain(AUX_LIMIT - 1, 'x');
+        NodeRef forged = noderef_wrap(leaf_new_from_bytes(plain.data(), i64(plain.size())));
+        leaf_bytes(forged.node)[0] = '7';
+        leaf_bytes(forged.node)[10] = 0;
+        EXPECT_EQ(node_aux(forged.node), 0u);
+        EXPECT_EQ(leaf_counted_length(forged.node), 10);
+    }
     // A short text with aux 0 contradicts its header; an unclosed data text
     // is caught inside its block.
     auto without_aux = [](const char* text) {
