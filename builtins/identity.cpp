@@ -39,7 +39,7 @@ NodeRef builtin_bond(NodeRef app) {
 }
 
 // Writes n bytes at `at`; false, writing nothing, when they would go to the
-// address 0, which names no memory. No bytes go anywhere.
+// address 0, which names no memory. n == 0 writes nothing, whatever at is.
 static bool identity_put(u8* at, const void* bytes, size_t n) {
     if (n == 0) return true;
     if (!at) return false;

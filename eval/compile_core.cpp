@@ -66,11 +66,9 @@ const BuiltinEntry* builtin_named(const Node* leaf) {
     return it == builtins.end() ? nullptr : &it->second;
 }
 
-bool is_lazy_byte(u8 c) { return c != 0 && std::strchr(LAZY_HEAD_CHARS, c) != nullptr; }
-
 }  // namespace
 
-bool core_lazy_leaf(const Node* n) { return is_lazy_byte(core_lead_byte(n)) && leaf_bytes(n)[1] == 0; }
+bool core_lazy_leaf(const Node* n) { return tag_is_lazy_head_byte(core_lead_byte(n)) && leaf_bytes(n)[1] == 0; }
 
 const BuiltinEntry* core_builtin(const Node* leaf) {
     if (!node_is_leaf(leaf)) return nullptr;
@@ -222,8 +220,9 @@ bool core_spine_parts(Node* t, Node** head, Node** args, int* n) {
 
 namespace {
 
-// Collects the spine of t onto out (head and arguments, a1 first), after
-// the n_before arguments already there move behind: false past MAX_ARGS.
+// The spine of t into out (head and arguments, a1 first), the n_after
+// arguments at after appended behind its own (after may be out's own
+// arguments): false past MAX_ARGS.
 bool collect_spine(Node* t, Spine* out, Node* const* after, int n_after) {
     Node* rest[MAX_ARGS];
     for (int i = 0; i < n_after && i < MAX_ARGS; ++i) rest[i] = after[i];
@@ -551,8 +550,7 @@ Run::~Run() {
 
 Closure* closure_new(Function* site, uint32_t count) {
     size_t size = sizeof(Closure) + sizeof(Value) * (count > 0 ? count - 1 : 0);
-    Closure* c = static_cast<Closure*>(std::malloc(size));
-    VORN_ASSERT(c != nullptr);
+    Closure* c = static_cast<Closure*>(node_heap_block(size));
     c->refs = 1;
     c->site = site;
     c->head = nullptr;

@@ -617,7 +617,7 @@ Contractum contract_focus(MachineContext& context, Frames& frames, NodeRef& focu
     if (leaf && c == ']') return contract_error_head(args);
     if (!named) named = &context.heads.lookup(h);
     if (context.hook != nullptr && args.count() > 0 && named->definition != context.defs.end() &&
-        std::strchr(LAZY_HEAD_CHARS, c) == nullptr) {
+        c != 0 && !tag_is_lazy_head_byte(c)) {
         Contractum compiled{nullptr, false};
         bool waiting = frames.count_argument_frames(1) != 0;
         if (context.hook->call_global(h, named->definition->second.node, args.items(), args.count(), waiting,
@@ -877,14 +877,6 @@ MachineSession::~MachineSession() { delete context_; }
 NodeRef MachineSession::evaluate(NodeRef term, bool& aborted) {
     NativeFrames frames(new_leaf("I"));
     NodeRef value = machine_loop(*context_, frames, std::move(term));
-    aborted = frames.aborted();
-    return value;
-}
-
-NodeRef machine_evaluate_noting_abort(NodeRef term, bool& aborted) {
-    MachineContext context;
-    NativeFrames frames(new_leaf("I"));
-    NodeRef value = machine_loop(context, frames, std::move(term));
     aborted = frames.aborted();
     return value;
 }

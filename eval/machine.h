@@ -57,7 +57,10 @@ public:
     ~MachineSession();
     MachineSession(const MachineSession&) = delete;
     MachineSession& operator=(const MachineSession&) = delete;
-    // machine_evaluate_noting_abort, in this context.
+    // The value of term (released), which must have no free local
+    // variable, telling in aborted whether a contraction ended the
+    // evaluation early (a builtin's abort result, a cycle mark, an undefined
+    // name): the value is then what the rest of a run would have reduced too.
     NodeRef evaluate(NodeRef term, bool& aborted);
 
 private:
@@ -67,11 +70,6 @@ private:
 // The value of term (released), which must have no free local variable.
 // Builds the state (I term) with a new leaf I and runs it.
 NodeRef machine_evaluate(NodeRef term);
-
-// machine_evaluate, telling in aborted whether a contraction ended the
-// evaluation early (a builtin's abort result, a cycle mark, an undefined
-// name): the value is then what the rest of a run would have reduced too.
-NodeRef machine_evaluate_noting_abort(NodeRef term, bool& aborted);
 
 // Steps state (released) until its continuation is a leaf starting "I" and
 // its focus is a value; returns that value and releases the rest.

@@ -305,6 +305,8 @@ bool node_head_in_fixed_set(Node* n) {
     return lazy_head_bytes.has[leaf_first(n)];
 }
 
+bool tag_is_lazy_head_byte(u8 c) { return lazy_head_bytes.has[c]; }
+
 void term_compute_tag(NodeRef t) { node_compute_tag(t.node); }
 
 i64 term_arity(NodeRef t) { return node_tagged_arity(t.node); }

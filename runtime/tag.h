@@ -73,6 +73,9 @@ inline NodeRef node_make_tagged_app(NodeRef g, NodeRef x) {
 bool node_is_value(Node* n);
 bool node_head_in_fixed_set(Node* n);
 
+// Whether c is the byte of one of the prelude's lazy heads (LAZY_HEAD_CHARS).
+bool tag_is_lazy_head_byte(u8 c);
+
 // The free-variable mask of a tagged node (bit i for the letter 'a' + i): 0
 // for digit, '[', vector and line-mark leaves and for data pairs, else aux.
 inline u64 node_free_mask(const Node* n) {
