@@ -455,13 +455,20 @@ private:
         const Node* body = definition;
         while (core_lambda_parts(body, &x, &body)) {
         }
-        if (plain_atom(body)) return true;
+        return plain_atom(body) || small_call(body, plain_atom, true);
+    }
+
+    // Whether t is a leaf (a letter only where letter_head) applied to at
+    // most three terms that are each is_atom.
+    static bool small_call(const Node* t, bool (*is_atom)(const Node*), bool letter_head) {
         Node* head = nullptr;
         Node* args[MAX_ARGS];
         int k = 0;
-        if (!core_spine_parts(const_cast<Node*>(body), &head, args, &k) || k > 3 || !node_is_leaf(head)) return false;
+        if (!core_spine_parts(const_cast<Node*>(t), &head, args, &k) || k > 3 || !node_is_leaf(head) ||
+            (!letter_head && core_letter(head) != 0))
+            return false;
         for (int i = 0; i < k; ++i)
-            if (!plain_atom(args[i])) return false;
+            if (!is_atom(args[i])) return false;
         return true;
     }
 
@@ -1002,16 +1009,8 @@ private:
     // Whether each term compiles to a few instructions: a local, a value, a
     // lambda, or a name applied to at most three such atoms.
     static bool all_simple(Node* const* terms, int n) {
-        for (int i = 0; i < n; ++i) {
-            if (atom(terms[i])) continue;
-            Node* head = nullptr;
-            Node* args[MAX_ARGS];
-            int k = 0;
-            if (!core_spine_parts(terms[i], &head, args, &k) || k > 3 || !node_is_leaf(head) || core_letter(head) != 0)
-                return false;
-            for (int j = 0; j < k; ++j)
-                if (!atom(args[j])) return false;
-        }
+        for (int i = 0; i < n; ++i)
+            if (!atom(terms[i]) && !small_call(terms[i], atom, false)) return false;
         return true;
     }
 
