@@ -44,25 +44,31 @@ bool core_let_parts(const Node* t, u8* x, const Node** e, const Node** c) {
     return *x != 0;
 }
 
-const NodeRef* core_definition(const Node* leaf) {
+namespace {
+
+const NodeRef* definition_of(const RtString& name) {
     DefsMap& defs = definitions_instance();
-    auto it = defs.find(string_from_cstr(reinterpret_cast<const char*>(leaf_bytes(leaf))));
+    auto it = defs.find(name);
     return it == defs.end() ? nullptr : &it->second;
+}
+
+const NodeRef* definition_named(const char* name) { return definition_of(string_from_cstr(name)); }
+
+}  // namespace
+
+const NodeRef* core_definition(const Node* leaf) {
+    LeafKey key(leaf);
+    return definition_of(key.text());
 }
 
 namespace {
-
-const NodeRef* definition_named(const char* name) {
-    DefsMap& defs = definitions_instance();
-    auto it = defs.find(string_from_cstr(name));
-    return it == defs.end() ? nullptr : &it->second;
-}
 
 const BuiltinEntry* builtin_named(const Node* leaf) {
     u8 c = core_lead_byte(leaf);
     if (c < 'a' || c > 'z') return nullptr;
     BuiltinTable& builtins = builtin_registry();
-    auto it = builtins.find(string_from_cstr(reinterpret_cast<const char*>(leaf_bytes(leaf))));
+    LeafKey key(leaf);
+    auto it = builtins.find(key.text());
     return it == builtins.end() ? nullptr : &it->second;
 }
 
