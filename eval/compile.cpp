@@ -376,7 +376,7 @@ private:
     void lone_head(const Node* t, Node* h, const Scope& scope, const Slots& live, bool tail) {
         if (h != t) return expression(h, scope, live, tail);
         if (node_is_leaf(h)) {
-            if (const BuiltinEntry* b = core_builtin(h); b != nullptr && b->arity == 0 && core_lead_byte(h) >= 'a') {
+            if (const BuiltinEntry* b = core_name_of(run_, h).builtin; b != nullptr && b->arity == 0 && core_lead_byte(h) >= 'a') {
                 Instr in(Op::BUILTIN, 0, 0, 0);
                 in.node = h;
                 in.builtin = b;
@@ -391,8 +391,9 @@ private:
     // A global constant: once the machine has stored its value in the
     // definitions, that value is the read's value.
     bool constant(Node* h, const Scope& scope) {
-        if (core_letter(h) != 0 || core_builtin(h) != nullptr || node_tagged_arity(h) != 0) return false;
-        const NodeRef* d = core_definition(h);
+        const NameMeaning& named = core_name_of(run_, h);
+        if (core_letter(h) != 0 || named.builtin != nullptr || node_tagged_arity(h) != 0) return false;
+        const NodeRef* d = named.definition;
         if (d == nullptr) return false;
         Instr in(Op::CONSTANT, make_template(h, scope));
         in.definition = d;
@@ -426,13 +427,13 @@ private:
                 return generic(t, scope, live, tail);
             return application(t, unfolded, scope, live, tail);
         }
-        if (const BuiltinEntry* b = core_builtin(h)) return builtin_call(s, b, scope, live, tail);
+        if (const BuiltinEntry* b = core_name_of(run_, h).builtin) return builtin_call(s, b, scope, live, tail);
         i64 arity = node_tagged_arity(h);
         if (core_lazy_leaf(h)) {
             if (arity > n) return build(h, s.args, n, arity, scope, live, tail);
             return generic(t, scope, live, tail);
         }
-        const NodeRef* d = core_definition(h);
+        const NodeRef* d = core_name_of(run_, h).definition;
         if (d == nullptr) return generic(t, scope, live, tail);
         if (arity == 0) {
             if (!constant(h, scope)) return generic(t, scope, live, tail);
@@ -547,7 +548,7 @@ private:
             arguments(s.args, k, scope, n > k || !tail ? after : Slots());
             Instr in(Op::BUILTIN, 0, 0, uint32_t(k));
             // A builtin's own name, or the builtin an operator names.
-            in.node = core_lead_byte(h) >= 'a' ? h : core_definition(h)->node;
+            in.node = core_lead_byte(h) >= 'a' ? h : core_name_of(run_, h).definition->node;
             in.builtin = b;
             emit(in);
         }
@@ -1202,8 +1203,9 @@ Function& compile_block(Run& run, DispatchSite& site, const BlockKey& key) {
 }
 
 Function* compile_global_of_leaf(Run& run, const Node* leaf) {
-    if (core_letter(leaf) != 0 || core_builtin(leaf) != nullptr) return nullptr;
-    const NodeRef* d = core_definition(leaf);
+    const NameMeaning& named = core_name_of(run, leaf);
+    if (core_letter(leaf) != 0 || named.builtin != nullptr) return nullptr;
+    const NodeRef* d = named.definition;
     if (d == nullptr || core_binders(d->node) < 1) return nullptr;
     return &compile_global(run, d->node, const_cast<Node*>(leaf));
 }

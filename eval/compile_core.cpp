@@ -76,6 +76,19 @@ const BuiltinEntry* builtin_named(const Node* leaf) {
 
 bool core_lazy_leaf(const Node* n) { return tag_is_lazy_head_byte(core_lead_byte(n)) && leaf_bytes(n)[1] == 0; }
 
+const NameMeaning& core_name_of(Run& run, const Node* n) {
+    static const NameMeaning NOTHING;
+    if (!node_is_leaf(n)) return NOTHING;
+    auto [it, fresh] = run.names.try_emplace(n);
+    NameMeaning& m = it->second;
+    if (fresh) {
+        m.leaf = noderef_wrap(const_cast<Node*>(n));
+        m.builtin = core_builtin(n);
+        m.definition = core_definition(n);
+    }
+    return m;
+}
+
 const BuiltinEntry* core_builtin(const Node* leaf) {
     if (!node_is_leaf(leaf)) return nullptr;
     if (const BuiltinEntry* b = builtin_named(leaf)) return b;
@@ -631,19 +644,15 @@ const Node* function_body(const Function& f) {
 
 // The head of s, a global function's leaf, with its function; else null.
 Function* global_head(Run& run, const Spine& s) {
-    Node* h = s.head;
-    if (!node_is_leaf(h) || core_letter(h) != 0 || core_builtin(h) != nullptr) return nullptr;
-    if (core_lazy_leaf(h)) return nullptr;
-    const NodeRef* d = core_definition(h);
-    if (d == nullptr || core_binders(d->node) < 1) return nullptr;
-    return &compile_global(run, d->node, h);
+    if (core_lazy_leaf(s.head)) return nullptr;
+    return compile_global_of_leaf(run, s.head);
 }
 
 // Whether the head of s gives a truth on its first k arguments, and so
 // chooses between the next two.
 bool chooses(Run& run, const Spine& s, int* k) {
     if (!run.prelude.truth || !node_is_leaf(s.head)) return false;
-    if (const BuiltinEntry* b = core_builtin(s.head)) {
+    if (const BuiltinEntry* b = core_name_of(run, s.head).builtin) {
         *k = 2;
         return is_comparison_builtin(b) && s.n >= 4;
     }
@@ -672,7 +681,7 @@ bool settled_spine(Run& run, const Spine& s, int depth) {
         truth_arms(run, s, k, &first, &second);
         return settled_term(run, first, depth) && settled_term(run, second, depth);
     }
-    if (const BuiltinEntry* b = core_builtin(h)) return n <= int(b->arity);
+    if (const BuiltinEntry* b = core_name_of(run, h).builtin) return n <= int(b->arity);
     i64 arity = node_tagged_arity(h);
     if (core_lazy_leaf(h)) {
         if (n >= arity) return false;
@@ -715,7 +724,7 @@ bool truth_term(Run& run, const Node* t, int depth) {
         truth_arms(run, s, k, &first, &second);
         return truth_term(run, first, depth + 1) && truth_term(run, second, depth + 1);
     }
-    if (const BuiltinEntry* b = node_is_leaf(s.head) ? core_builtin(s.head) : nullptr) return is_comparison_builtin(b) && s.n == 2;
+    if (const BuiltinEntry* b = core_name_of(run, s.head).builtin) return is_comparison_builtin(b) && s.n == 2;
     Function* g = global_head(run, s);
     return g != nullptr && s.n == g->arity && core_truthy(run, *g);
 }

@@ -302,6 +302,15 @@ struct ShapeToken {
     const Node* leaf;
 };
 
+// What a name's leaf stands for in a run: found once per leaf, as compiling
+// and the analyses ask about the same names over and over. The leaf is held,
+// so that no other leaf takes its address while the run lasts.
+struct NameMeaning {
+    NodeRef leaf = nullptr;
+    const BuiltinEntry* builtin = nullptr;  // core_builtin of the leaf
+    const NodeRef* definition = nullptr;    // core_definition of the leaf
+};
+
 struct ShapeEntry {
     std::vector<ShapeToken> tokens;  // leaves borrowed from skeleton
     NodeRef skeleton;                // the lambda with its holes made letters
@@ -324,6 +333,7 @@ struct Run {
     std::unordered_map<u64, std::vector<ShapeEntry>> shapes;
     std::unordered_map<const Node*, Closure*> static_closures;
     std::unordered_map<const Node*, Function*> sites_by_lambda;
+    std::unordered_map<const Node*, NameMeaning> names;  // see core_name_of
     Run() = default;
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
@@ -355,6 +365,9 @@ bool core_let_parts(const Node* t, u8* x, const Node** e, const Node** c);
 const NodeRef* core_definition(const Node* leaf);
 // The builtin a head leaf names, directly or as an operator bound to it.
 const BuiltinEntry* core_builtin(const Node* leaf);
+// core_builtin and core_definition of a leaf, looked up once in the run (a
+// node that is no leaf stands for nothing).
+const NameMeaning& core_name_of(Run& run, const Node* n);
 // The number of leading binders of a definition.
 int core_binders(const Node* definition);
 
